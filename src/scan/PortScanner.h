@@ -1,0 +1,38 @@
+#pragma once
+
+#include "PortEntry.h"
+
+#include <QFuture>
+#include <QList>
+#include <QString>
+
+#include <chrono>
+#include <variant>
+
+// Takes snapshots of the machine's listening TCP sockets by running lsof.
+class PortScanner
+{
+public:
+    // Why a scan produced no list: a human-readable description.
+    struct Failure {
+        QString description;
+        friend bool operator==(const Failure &, const Failure &) = default;
+    };
+    using Result = std::variant<QList<PortEntry>, Failure>;
+
+    static constexpr std::chrono::milliseconds timeLimit{10'000};
+
+    // Turns lsof's -FpcLn field output into one entry per (pid, port). Never fails.
+    static QList<PortEntry> parse(const QString &fieldOutput);
+
+    // Runs lsof off the calling thread; the future always finishes with a Result.
+    static QFuture<Result> scan();
+
+    // Same, with an explicit executable and time limit; tests point it at fake tools.
+    static QFuture<Result> scan(const QString &executable, std::chrono::milliseconds limit);
+
+    // Where lsof lives: the first existing of the well-known absolute paths, or empty.
+    static QString lsofExecutable();
+
+    PortScanner() = delete;
+};

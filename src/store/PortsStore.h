@@ -1,0 +1,78 @@
+#pragma once
+
+#include "scan/PortEntry.h"
+#include "scan/PortScanner.h"
+
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class BootClockTimer;
+
+// The one observable source of what is listening, with the user's actions on a listener.
+// Lives on the GUI thread; every write to its state emits changed().
+class PortsStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class KillResult { ok, notPermitted, failed };
+    Q_ENUM(KillResult)
+
+    using ScanFunction = std::function<QFuture<PortScanner::Result>()>;
+
+    static constexpr std::chrono::milliseconds pollInterval{4000};
+    static constexpr std::chrono::milliseconds followUpDelay{600};
+
+    // Scans the real lsof: once as soon as the event loop runs, then 4 s after each poll.
+    explicit PortsStore(QObject *parent = nullptr);
+    // For tests: a given scanner and intervals.
+    PortsStore(ScanFunction scan, std::chrono::milliseconds pollInterval,
+               std::chrono::milliseconds followUpDelay, QObject *parent = nullptr);
+    ~PortsStore() override;
+
+    const QList<PortEntry> &entries() const { return m_entries; }
+    const std::optional<QString> &lastError() const { return m_lastError; }
+    bool isScanning() const { return m_isScanning; }
+
+    // Listeners that are not system listeners, by port; ties keep scan order.
+    QList<PortEntry> userEntries() const;
+    // System listeners, by port; ties keep scan order.
+    QList<PortEntry> systemEntries() const;
+
+    // Runs one scan and publishes its outcome; the future finishes once it is published.
+    QFuture<void> refresh();
+
+    // Signals the entry's process: SIGKILL when force, else SIGTERM.
+    KillResult kill(const PortEntry &entry, bool force);
+
+    void openInBrowser(const PortEntry &entry) const;
+    void copyURL(const PortEntry &entry) const;
+
+signals:
+    void changed();
+
+private:
+    void poll();
+    void setEntries(const QList<PortEntry> &entries);
+    void setLastError(const std::optional<QString> &message);
+    void setScanning(bool scanning);
+
+    ScanFunction m_scan;
+    std::chrono::milliseconds m_followUpDelay;
+    BootClockTimer *m_pollTimer;
+
+    QList<PortEntry> m_entries;
+    std::optional<QString> m_lastError;
+    bool m_isScanning = false;
+
+    // Overlapping refreshes: only a result newer than the last published one is shown.
+    quint64 m_refreshesStarted = 0;
+    quint64 m_newestPublished = 0;
+    int m_refreshesInFlight = 0;
+};
