@@ -10,8 +10,7 @@
 #include <variant>
 
 // Takes snapshots of the machine's listening TCP sockets by running lsof.
-class PortScanner
-{
+class PortScanner {
 public:
     // Why a scan produced no list: a human-readable description.
     struct Failure {

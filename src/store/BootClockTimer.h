@@ -8,9 +8,9 @@ class QSocketNotifier;
 class QTimer;
 
 // A single-shot timer on a clock that keeps running while the machine sleeps, so a wait
-// that spans a suspend ends on time after resume. Linux: timerfd on CLOCK_BOOTTIME.
-class BootClockTimer : public QObject
-{
+// that spans a suspend ends on time after resume. Linux: a timerfd on CLOCK_BOOTTIME;
+// elsewhere, or if no timerfd can be had, a QTimer.
+class BootClockTimer : public QObject {
     Q_OBJECT
 
 public:
@@ -19,19 +19,12 @@ public:
 
     // (Re)starts the countdown; timeout() fires once when it ends.
     void start(std::chrono::milliseconds interval);
-    bool isActive() const { return m_active; }
 
 signals:
     void timeout();
 
 private:
-    void expire();
-
-    bool m_active = false;
-#ifdef Q_OS_LINUX
     int m_fd = -1;
     QSocketNotifier *m_notifier = nullptr;
-#else
-    QTimer *m_timer = nullptr;
-#endif
+    QTimer *m_fallback;
 };

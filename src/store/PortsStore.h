@@ -16,8 +16,7 @@ class BootClockTimer;
 
 // The one observable source of what is listening, with the user's actions on a listener.
 // Lives on the GUI thread; every write to its state emits changed().
-class PortsStore : public QObject
-{
+class PortsStore : public QObject {
     Q_OBJECT
 
 public:

@@ -1,0 +1,60 @@
+#include "DecimalNumber.h"
+#include "PortScanner.h"
+
+#include <QHash>
+
+#include <sys/types.h>
+
+QList<PortEntry> PortScanner::parse(const QString &fieldOutput) {
+    pid_t pid = 0;
+    QString command;
+    QString login;
+    QList<PortEntry> records;
+    QHash<QString, qsizetype> indexById;
+
+    for (const QStringView line : QStringView(fieldOutput).split(u'\n')) {
+        if (line.isEmpty())
+            continue;
+        const QStringView value = line.mid(1);
+        switch (line.front().unicode()) {
+        case u'p':
+            pid = parseDecimal<pid_t>(value).value_or(0);
+            // lsof leaves out L for a uid without a name and c for some processes; keeping
+            // the previous process's values would hand another user's server to this one.
+            command.clear();
+            login.clear();
+            break;
+        case u'c':
+            command = value.toString();
+            break;
+        case u'L':
+            login = value.toString();
+            break;
+        case u'n': {
+            const qsizetype colon = value.lastIndexOf(u':');
+            if (colon < 0)
+                break;
+            const std::optional<qint64> port = parseDecimal<qint64>(value.mid(colon + 1));
+            if (!port)
+                break;
+            const QString address = value.left(colon).toString();
+            PortEntry entry{*port, pid, command, login, {address}};
+            const QString id = entry.id();
+            if (const auto found = indexById.constFind(id); found != indexById.cend()) {
+                PortEntry &existing = records[*found];
+                if (existing.addresses.contains(address))
+                    break;
+                entry.addresses = existing.addresses + entry.addresses;
+                existing = std::move(entry);
+            } else {
+                indexById.insert(id, records.size());
+                records.append(std::move(entry));
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return records;
+}

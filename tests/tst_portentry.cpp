@@ -1,0 +1,79 @@
+#include "scan/CurrentUser.h"
+#include "scan/PortEntry.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class PortEntryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void identityAndEquality();
+    void displayAddress_data();
+    void displayAddress();
+    void isSystem_data();
+    void isSystem();
+    void localURL();
+};
+
+void PortEntryTest::identityAndEquality() {
+    QCOMPARE((PortEntry{8080, 0, {}, {}, {}}.id()), u"0:8080"_s);
+    QCOMPARE((PortEntry{22, -1, {}, {}, {}}.id()), u"-1:22"_s);
+    const PortEntry a{80, 5, u"x"_s, u"u"_s, {u"*"_s, u"[::1]"_s}};
+    const PortEntry b{80, 5, u"x"_s, u"u"_s, {u"[::1]"_s, u"*"_s}};
+    QCOMPARE(a.id(), b.id());
+    QVERIFY(a != b);
+    QVERIFY(a == PortEntry(a));
+    QVERIFY(a != (PortEntry{80, 5, u"X"_s, u"u"_s, a.addresses}));
+}
+
+void PortEntryTest::displayAddress_data() {
+    QTest::addColumn<QStringList>("addresses");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("wildcard later wins")
+        << QStringList{u"127.0.0.1"_s, u"*"_s} << u"all interfaces"_s;
+    QTest::newRow("first otherwise") << QStringList{u"[::1]"_s, u"127.0.0.1"_s} << u"[::1]"_s;
+    QTest::newRow("none") << QStringList{} << QString();
+}
+
+void PortEntryTest::displayAddress() {
+    QFETCH(QStringList, addresses);
+    QFETCH(QString, shown);
+    QCOMPARE((PortEntry{1, 1, {}, {}, addresses}.displayAddress()), shown);
+}
+
+void PortEntryTest::isSystem_data() {
+    const QString me = currentLoginName();
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<bool>("system");
+    QTest::newRow("own dev server") << u"node"_s << me << false;
+    QTest::newRow("other user") << u"node"_s << me + u"x"_s << true;
+    if (me.toUpper() != me)
+        QTest::newRow("login differs in case") << u"node"_s << me.toUpper() << true;
+    QTest::newRow("no login") << u"node"_s << QString() << true;
+    QTest::newRow("prefix match") << u"ControlCenterHelper"_s << me << true;
+    QTest::newRow("prefix is case-sensitive") << u"controlcenter"_s << me << false;
+    QTest::newRow("whole prefix") << u"identityservicesd"_s << me << true;
+    QTest::newRow("shorter than prefix") << u"identityservices"_s << me << false;
+    QTest::newRow("last prefix") << u"AMPDevicesAgent"_s << me << true;
+}
+
+void PortEntryTest::isSystem() {
+    QFETCH(QString, command);
+    QFETCH(QString, login);
+    QFETCH(bool, system);
+    QCOMPARE((PortEntry{80, 1, command, login, {u"*"_s}}.isSystem()), system);
+}
+
+void PortEntryTest::localURL() {
+    QCOMPARE((PortEntry{3000, 1, {}, {}, {}}.localURL()), QUrl(u"http://localhost:3000"_s));
+    QCOMPARE((PortEntry{3000, 1, {}, {}, {}}.localURL()->toString()), u"http://localhost:3000"_s);
+    // Malformed listings can carry ports no URL can hold.
+    QCOMPARE((PortEntry{-1, 1, {}, {}, {}}.localURL()), std::nullopt);
+    QCOMPARE((PortEntry{70000, 1, {}, {}, {}}.localURL()), std::nullopt);
+}
+
+QTEST_APPLESS_MAIN(PortEntryTest)
+#include "tst_portentry.moc"
