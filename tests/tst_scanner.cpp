@@ -1,0 +1,122 @@
+#include "scan/CurrentUser.h"
+#include "scan/PortScanner.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString fakes = QStringLiteral(HARKLET_TEST_FAKES);
+
+PortScanner::Result await(QFuture<PortScanner::Result> future) {
+    // Spin the event loop rather than block, like the store does.
+    while (!future.isFinished())
+        QTest::qWait(5);
+    return future.result();
+}
+
+PortScanner::Result runFake(const QString &name, std::chrono::milliseconds limit = 10s) {
+    return await(PortScanner::scan(fakes + u'/' + name, limit));
+}
+
+QList<PortEntry> entriesOf(const PortScanner::Result &result) {
+    if (const auto *failure = std::get_if<PortScanner::Failure>(&result))
+        qWarning() << "scan failed:" << failure->description;
+    return std::get<QList<PortEntry>>(result);
+}
+
+} // namespace
+
+class ScannerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findsOwnListenerWithRealLsof();
+    void missingExecutableFailsOnce();
+    void passesFixedArguments();
+    void degradesOnOddOutput_data();
+    void degradesOnOddOutput();
+    void drainsLargeOutput();
+    void timeLimitKillsOnlyTheChild();
+};
+
+void ScannerTest::findsOwnListenerWithRealLsof() {
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QList<PortEntry> entries = entriesOf(await(PortScanner::scan()));
+    const QString ownId = QString::number(getpid()) + u':' + QString::number(server.serverPort());
+    const auto own = std::find_if(entries.cbegin(), entries.cend(),
+                                  [&](const PortEntry &e) { return e.id() == ownId; });
+    QVERIFY2(own != entries.cend(), qPrintable(ownId));
+    QCOMPARE(own->login, currentLoginName());
+    QCOMPARE(own->addresses, QStringList{u"127.0.0.1"_s});
+    QCOMPARE(own->command, u"tst_scanner"_s);
+    QVERIFY(!own->isSystem());
+}
+
+void ScannerTest::missingExecutableFailsOnce() {
+    QFuture<PortScanner::Result> future = PortScanner::scan(fakes + u"/no-such-tool"_s, 10s);
+    const PortScanner::Result result = await(future);
+    QCOMPARE(future.resultCount(), 1);
+    QVERIFY(std::holds_alternative<PortScanner::Failure>(result));
+    QVERIFY(!std::get<PortScanner::Failure>(result).description.isEmpty());
+}
+
+void ScannerTest::passesFixedArguments() {
+    const QList<PortEntry> entries = entriesOf(runFake(u"arguments"_s));
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().command, u"-nP|-iTCP|-sTCP:LISTEN|-FpcLn|4"_s);
+}
+
+void ScannerTest::degradesOnOddOutput_data() {
+    QTest::addColumn<QString>("fake");
+    QTest::addColumn<QStringList>("ids");
+    QTest::newRow("warnings on stderr") << u"warnings"_s << QStringList{u"4242:3000"_s};
+    QTest::newRow("invalid UTF-8 counts as empty") << u"invalid-utf8"_s << QStringList{};
+    QTest::newRow("non-zero exit, partial output")
+        << u"partial"_s << QStringList{u"7:3000"_s, u"8:4000"_s};
+}
+
+void ScannerTest::degradesOnOddOutput() {
+    QFETCH(QString, fake);
+    QFETCH(QStringList, ids);
+    QStringList found;
+    for (const PortEntry &e : entriesOf(runFake(fake)))
+        found << e.id();
+    found.sort();
+    QCOMPARE(found, ids);
+}
+
+void ScannerTest::drainsLargeOutput() {
+    const QList<PortEntry> entries = entriesOf(runFake(u"flood"_s, 60s));
+    QCOMPARE(entries.size(), 50000);
+}
+
+void ScannerTest::timeLimitKillsOnlyTheChild() {
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath(u"pid"_s);
+    qputenv("HARKLET_FAKE_PIDFILE", pidFile.toLocal8Bit());
+    const PortScanner::Result result = runFake(u"hang"_s, 300ms);
+    qunsetenv("HARKLET_FAKE_PIDFILE");
+
+    QVERIFY(std::holds_alternative<PortScanner::Failure>(result));
+    QCOMPARE(std::get<PortScanner::Failure>(result).description,
+             u"lsof did not finish within 0.3 seconds"_s);
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const pid_t child = file.readAll().trimmed().toInt();
+    QVERIFY(child > 0);
+    // Killed and reaped: the pid no longer exists (not even as a zombie).
+    QTRY_VERIFY(::kill(child, 0) != 0 && errno == ESRCH);
+}
+
+QTEST_GUILESS_MAIN(ScannerTest)
+#include "tst_scanner.moc"

@@ -1,0 +1,158 @@
+#include "FakeScanner.h"
+#include "scan/CurrentUser.h"
+#include "store/PortsStore.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+PortEntry mine(qint64 port, pid_t pid = 100, const QString &command = u"node"_s) {
+    return {port, pid, command, currentLoginName(), {u"127.0.0.1"_s}};
+}
+
+QList<qint64> portsOf(const QList<PortEntry> &entries) {
+    QList<qint64> ports;
+    for (const PortEntry &e : entries)
+        ports << e.port;
+    return ports;
+}
+
+} // namespace
+
+class StoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void defaultStoreFindsOwnListener();
+    void startsScanningOnceTheEventLoopRuns();
+    void pollWaitsForTheEndOfEachScan();
+    void failureMessagePersistsUntilAStopRequest();
+    void olderScanNeverOverwritesNewerResult();
+    void everyWriteNotifies();
+    void splitsAndOrdersByPort();
+};
+
+void StoreTest::defaultStoreFindsOwnListener() {
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QString ownId = QString::number(getpid()) + u':' + QString::number(server.serverPort());
+    PortsStore store;
+    const auto listed = [&] {
+        const QList<PortEntry> user = store.userEntries();
+        return std::any_of(user.cbegin(), user.cend(),
+                           [&](const PortEntry &e) { return e.id() == ownId; });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(listed(), 15000);
+    QCOMPARE(store.lastError(), std::nullopt);
+}
+
+void StoreTest::startsScanningOnceTheEventLoopRuns() {
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
+    QCOMPARE(scanner.started(), 0);
+    QVERIFY(store.entries().isEmpty());
+    QCOMPARE(store.lastError(), std::nullopt);
+    QVERIFY(!store.isScanning());
+
+    QTRY_COMPARE(scanner.started(), 1);
+    QVERIFY(store.isScanning());
+    scanner.finishLast(QList<PortEntry>{mine(3000)});
+    QTRY_VERIFY(!store.isScanning());
+    QCOMPARE(store.entries(), QList<PortEntry>{mine(3000)});
+}
+
+void StoreTest::pollWaitsForTheEndOfEachScan() {
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 20ms, 1h);
+    QTRY_COMPARE(scanner.started(), 1); // the start-up scan
+    QTRY_COMPARE(scanner.started(), 2); // the first poll, although the first scan still runs
+    QTest::qWait(150);
+    QCOMPARE(scanner.started(), 2); // no new poll while the poll's own scan runs
+    scanner.finish(1, QList<PortEntry>{});
+    QTRY_COMPARE(scanner.started(), 3);
+    scanner.finish(2, PortScanner::Failure{u"boom"_s}); // polling goes on after failures
+    QTRY_COMPARE(scanner.started(), 4);
+}
+
+void StoreTest::failureMessagePersistsUntilAStopRequest() {
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
+    QTRY_COMPARE(scanner.started(), 1);
+    scanner.finishLast(QList<PortEntry>{mine(3000)});
+    QTRY_VERIFY(!store.isScanning());
+
+    store.refresh();
+    scanner.finishLast(PortScanner::Failure{u"No such file or directory"_s});
+    QTRY_VERIFY(!store.isScanning());
+    QCOMPARE(store.lastError(), u"Could not run lsof: No such file or directory"_s);
+    QCOMPARE(store.entries(), QList<PortEntry>{mine(3000)}); // the previous list stays
+
+    store.refresh();
+    scanner.finishLast(QList<PortEntry>{mine(4000)});
+    QTRY_COMPARE(store.entries(), QList<PortEntry>{mine(4000)});
+    QCOMPARE(store.lastError(), u"Could not run lsof: No such file or directory"_s);
+
+    // Any stop request clears it; this one fails and leaves its own message.
+    QCOMPARE(store.kill(mine(4000, 0), false), PortsStore::KillResult::failed);
+    QCOMPARE(store.lastError(), u"Stopping node failed."_s);
+}
+
+void StoreTest::olderScanNeverOverwritesNewerResult() {
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
+    QTRY_COMPARE(scanner.started(), 1);
+    store.refresh();
+    QCOMPARE(scanner.started(), 2);
+
+    scanner.finish(1, QList<PortEntry>{}); // the newer scan: the server is gone
+    QTRY_VERIFY(store.entries().isEmpty());
+    QVERIFY(store.isScanning()); // the older one is still out
+
+    QSignalSpy changes(&store, &PortsStore::changed);
+    scanner.finish(0, QList<PortEntry>{mine(3000)});
+    QTRY_VERIFY(!store.isScanning());
+    QVERIFY(store.entries().isEmpty());
+    QCOMPARE(changes.size(), 1); // only the scanning flag was written
+}
+
+void StoreTest::everyWriteNotifies() {
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
+    QTRY_COMPARE(scanner.started(), 1);
+    QSignalSpy changes(&store, &PortsStore::changed);
+    scanner.finishLast(QList<PortEntry>{mine(3000)});
+    QTRY_COMPARE(changes.size(), 2); // entries, then the scanning flag
+    store.refresh();                 // scanning flag
+    scanner.finishLast(QList<PortEntry>{mine(3000)});
+    QTRY_COMPARE(changes.size(), 5); // the same list is still written and announced
+}
+
+void StoreTest::splitsAndOrdersByPort() {
+    const PortEntry other{80, 7, u"nginx"_s, currentLoginName() + u"-other"_s, {u"*"_s}};
+    const PortEntry daemon{5353, 8, u"launchd"_s, currentLoginName(), {u"*"_s}};
+    const PortEntry nameless{22, 9, {}, {}, {u"*"_s}};
+    const QList<PortEntry> scanned{mine(8080, 1), daemon,         mine(5000, 20), mine(443, 2),
+                                   other,         mine(5000, 10), nameless,       mine(-1, 3)};
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
+    QVERIFY(store.userEntries().isEmpty() && store.systemEntries().isEmpty());
+    QTRY_COMPARE(scanner.started(), 1);
+    scanner.finishLast(scanned);
+    QTRY_COMPARE(store.entries(), scanned); // kept in scan order
+
+    const QList<PortEntry> user = store.userEntries();
+    QCOMPARE(portsOf(user), (QList<qint64>{-1, 443, 5000, 5000, 8080}));
+    QCOMPARE(user[2].pid, 20); // equal ports keep scan order
+    QCOMPARE(user[3].pid, 10);
+    QCOMPARE(store.systemEntries(), (QList<PortEntry>{nameless, other, daemon}));
+}
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "tst_store.moc"
