@@ -10,7 +10,8 @@ QList<PortEntry> PortScanner::parse(const QString &fieldOutput) {
     QString command;
     QString login;
     QList<PortEntry> records;
-    QHash<QString, qsizetype> indexById;
+    // Keyed like PortEntry::id(), without building its text for every socket.
+    QHash<std::pair<pid_t, qint64>, qsizetype> indexById;
 
     for (const QStringView line : QStringView(fieldOutput).split(u'\n')) {
         if (line.isEmpty())
@@ -38,17 +39,15 @@ QList<PortEntry> PortScanner::parse(const QString &fieldOutput) {
             if (!port)
                 break;
             const QString address = value.left(colon).toString();
-            PortEntry entry{*port, pid, command, login, {address}};
-            const QString id = entry.id();
-            if (const auto found = indexById.constFind(id); found != indexById.cend()) {
+            const auto key = std::pair(pid, *port);
+            if (const auto found = indexById.constFind(key); found != indexById.cend()) {
                 PortEntry &existing = records[*found];
                 if (existing.addresses.contains(address))
                     break;
-                entry.addresses = existing.addresses + entry.addresses;
-                existing = std::move(entry);
+                existing = PortEntry{*port, pid, command, login, existing.addresses << address};
             } else {
-                indexById.insert(id, records.size());
-                records.append(std::move(entry));
+                indexById.insert(key, records.size());
+                records.append(PortEntry{*port, pid, command, login, {address}});
             }
             break;
         }
