@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
+
+// The tray icon: a ring of small dots around a solid centre dot, in one colour.
+// Also the application's window icon and the panel header's icon.
+class MenuBarIcon {
+public:
+    // Logical edge length of the drawing.
+    static constexpr int size = 18;
+
+    // The icon in the desktop's foreground colour, with renderings for the usual tray
+    // and high-density sizes. Rebuilt only when that colour changes.
+    static QIcon normal();
+
+    // One rendering of size × size logical pixels at the given device pixel ratio.
+    static QPixmap render(qreal devicePixelRatio, const QColor &color);
+
+    MenuBarIcon() = delete;
+};
