@@ -1,0 +1,97 @@
+#include "panel/FilterMatch.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+PortEntry listener(qint64 port, const QString &command) {
+    return {port, 100, command, u"alice"_s, {u"127.0.0.1"_s}};
+}
+
+QList<qint64> portsOf(const QList<PortEntry> &entries) {
+    QList<qint64> ports;
+    for (const PortEntry &e : entries)
+        ports << e.port;
+    return ports;
+}
+
+} // namespace
+
+class FilterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void query_data();
+    void query();
+    void apply_data();
+    void apply();
+};
+
+void FilterTest::query_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("spaces and tabs") << u" \t \t"_s << QString();
+    QTest::newRow("trimmed both ends") << u" 3000 "_s << u"3000"_s;
+    QTest::newRow("inner space kept") << u"\tmy app "_s << u"my app"_s;
+    QTest::newRow("unicode spaces") << u"\u00a0node\u2003\u3000"_s << u"node"_s;
+    QTest::newRow("line breaks kept") << u" node\n"_s << u"node\n"_s;
+    QTest::newRow("lower-cased") << u"NoDe"_s << u"node"_s;
+    QTest::newRow("full lower-case mapping") << u"\u0130"_s << u"i\u0307"_s;
+}
+
+void FilterTest::query() {
+    QFETCH(QString, filter);
+    QFETCH(QString, expected);
+    QCOMPARE(filterQuery(filter), expected);
+}
+
+void FilterTest::apply_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QList<PortEntry>>("entries");
+    QTest::addColumn<QList<qint64>>("expected");
+
+    const QList<PortEntry> mixed = {listener(8080, u"java"_s), listener(80, u"nginx"_s),
+                                    listener(3000, u"node"_s), listener(3080, u"Node"_s),
+                                    listener(5000, u"http2d"_s)};
+
+    QTest::newRow("empty keeps all in order")
+        << QString() << mixed << QList<qint64>{8080, 80, 3000, 3080, 5000};
+    QTest::newRow("blank keeps all")
+        << u" \t "_s << mixed << QList<qint64>{8080, 80, 3000, 3080, 5000};
+    QTest::newRow("trimmed port") << u" 3000 "_s << mixed << QList<qint64>{3000};
+    QTest::newRow("upper-case query") << u"NODE"_s << mixed << QList<qint64>{3000, 3080};
+    QTest::newRow("substring of ports") << u"80"_s << mixed << QList<qint64>{8080, 80, 3080};
+    QTest::newRow("digits in command") << u"2"_s << mixed << QList<qint64>{5000};
+    QTest::newRow("middle of command") << u"gin"_s << mixed << QList<qint64>{80};
+    QTest::newRow("colon never in port text") << u":3000"_s << mixed << QList<qint64>{};
+    QTest::newRow("line break not trimmed") << u"node\n"_s << mixed << QList<qint64>{};
+    QTest::newRow("negative port")
+        << u"-1"_s << QList<PortEntry>{listener(-1, u"x"_s)} << QList<qint64>{-1};
+
+    const PortEntry other{443, 7, u"proxy"_s, u"webmaster"_s, {u"10.0.0.9"_s}};
+    QTest::newRow("login ignored") << u"webmaster"_s << QList<PortEntry>{other} << QList<qint64>{};
+    QTest::newRow("address ignored") << u"10.0"_s << QList<PortEntry>{other} << QList<qint64>{};
+    QTest::newRow("pid ignored") << u"7"_s << QList<PortEntry>{other} << QList<qint64>{};
+
+    const QList<PortEntry> accented = {listener(1, u"caf\u00e9"_s), listener(2, u"cafe\u0301"_s),
+                                       listener(3, u"cafe"_s)};
+    QTest::newRow("composed query") << u"caf\u00e9"_s << accented << QList<qint64>{1, 2};
+    QTest::newRow("decomposed query") << u"cafe\u0301"_s << accented << QList<qint64>{1, 2};
+    QTest::newRow("capital accented query") << u"CAF\u00c9"_s << accented << QList<qint64>{1, 2};
+    QTest::newRow("base letter is not the accented one")
+        << u"cafe"_s << accented << QList<qint64>{3};
+}
+
+void FilterTest::apply() {
+    QFETCH(QString, filter);
+    QFETCH(QList<PortEntry>, entries);
+    QFETCH(QList<qint64>, expected);
+    QCOMPARE(portsOf(::apply(filter, entries)), expected);
+}
+
+QTEST_GUILESS_MAIN(FilterTest)
+#include "tst_filter.moc"
