@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWidget>
+
+// The panel's background, painted behind all of its content: a translucent rounded sheet
+// in the window colour when the window may be see-through, an opaque pop-over fill when
+// the window system cannot compose translucent windows.
+class GlassBackground : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr qreal cornerRadius = 12;
+
+    explicit GlassBackground(QWidget *parent = nullptr);
+
+    // Gives a top-level window no fill of its own, so only this background shows. Call
+    // before the window is first shown; does nothing where windows cannot be translucent.
+    static void prepareWindow(QWidget *topLevel);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "scan/PortEntry.h"
+
+#include <QWidget>
+
+class ElidedLabel;
+class IconButton;
+class PortsStore;
+class QLabel;
+class QMenu;
+
+// One listener in the panel's list: status dot, port, command, pid and address, with
+// open and stop buttons while hovered (a lock for system listeners), a context menu
+// and accessibility actions. Every command goes to the store; results are not shown
+// here, the store publishes failures itself.
+class PortRow : public QWidget {
+    Q_OBJECT
+
+public:
+    PortRow(const PortEntry &entry, PortsStore &store, QWidget *parent = nullptr);
+
+    const PortEntry &entry() const { return m_entry; }
+    // The same listener (same id) with newer details.
+    void setEntry(const PortEntry &entry);
+    bool isHovering() const { return m_hovering; }
+
+    // "Port 3000, node, process 812", plus ", system process, locked" for system ones.
+    static QString accessibleLabel(const PortEntry &entry);
+
+    // The secondary-click menu, into an empty menu.
+    void fillContextMenu(QMenu &menu);
+
+    void openInBrowser();
+    void copyURL();
+    // SIGTERM, animated unless reduced motion is asked for.
+    void stop();
+    // SIGKILL, never animated.
+    void forceStop();
+
+protected:
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void showEntry();
+    void showAccessory();
+    void applyColours();
+    void setHovering(bool hovering);
+    qreal rowOpacity() const;
+
+    PortEntry m_entry;
+    PortsStore &m_store;
+    bool m_hovering = false;
+
+    QWidget *m_dotBox;
+    QLabel *m_port;
+    ElidedLabel *m_command;
+    ElidedLabel *m_details;
+    IconButton *m_open;
+    IconButton *m_stop;
+    QLabel *m_lock;
+};
