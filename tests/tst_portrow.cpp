@@ -138,7 +138,6 @@ private slots:
     void showsTheListener_data();
     void showsTheListener();
     void processTextsArePlain();
-    void newerDetailsUpdateTheTexts();
     void hoverShowsTheAccessory();
     void contextMenuFitsTheKindOfRow_data();
     void contextMenuFitsTheKindOfRow();
@@ -191,14 +190,6 @@ void PortRowTest::processTextsArePlain() {
     }
     QVERIFY(shownTexts(row).contains(u"<b>x</b>"_s));
     QVERIFY(shownTexts(row).contains(u"PID 1 · <i>y</i>"_s));
-}
-
-void PortRowTest::newerDetailsUpdateTheTexts() {
-    PortRow row(mine(3000, 812, u"node"_s), *m_store);
-    layOut(row);
-    row.setEntry(mine(3000, 812, u"node"_s, {u"*"_s}));
-    QCOMPARE(shownTexts(row).last(), u"PID 812 · all interfaces"_s);
-    QCOMPARE(row.entry().addresses, QStringList{u"*"_s});
 }
 
 void PortRowTest::hoverShowsTheAccessory() {

@@ -41,6 +41,7 @@ PortRow::PortRow(const PortEntry &entry, PortsStore &store, QWidget *parent)
     , m_lock(new QLabel(this)) {
     RowAccessibility::install();
 
+    m_details->setObjectName(QStringLiteral("details"));
     m_dotBox->setFixedSize(12, 12);
     m_port->setTextFormat(Qt::PlainText);
     m_port->setFont(TextStyles::callout(TextStyles::Design::monospaced));
