@@ -2,19 +2,14 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 PortEntry listener(qint64 port, const QString &command) {
     return {port, 100, command, u"alice"_s, {u"127.0.0.1"_s}};
-}
-
-QList<qint64> portsOf(const QList<PortEntry> &entries) {
-    QList<qint64> ports;
-    for (const PortEntry &e : entries)
-        ports << e.port;
-    return ports;
 }
 
 } // namespace
@@ -90,7 +85,9 @@ void FilterTest::apply() {
     QFETCH(QString, filter);
     QFETCH(QList<PortEntry>, entries);
     QFETCH(QList<qint64>, expected);
-    QCOMPARE(portsOf(::apply(filter, entries)), expected);
+    QList<qint64> kept;
+    std::ranges::transform(::apply(filter, entries), std::back_inserter(kept), &PortEntry::port);
+    QCOMPARE(kept, expected);
 }
 
 QTEST_GUILESS_MAIN(FilterTest)
