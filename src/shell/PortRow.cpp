@@ -24,7 +24,7 @@
 namespace {
 constexpr qreal dotDiameter = 9;
 constexpr qreal glowRadius = 3;
-constexpr int openSymbolSize = 11;
+constexpr int buttonSymbolSize = 11;
 constexpr int lockSymbolSize = 10;
 } // namespace
 
@@ -36,8 +36,8 @@ PortRow::PortRow(const PortEntry &entry, PortsStore &store, QWidget *parent)
     , m_port(new QLabel(this))
     , m_command(new ElidedLabel(1, this))
     , m_details(new ElidedLabel(1, this))
-    , m_open(new IconButton(Symbol::openInBrowser, openSymbolSize, this))
-    , m_stop(new IconButton(Symbol::stop, openSymbolSize, this))
+    , m_open(new IconButton(Symbol::openInBrowser, buttonSymbolSize, this))
+    , m_stop(new IconButton(Symbol::stop, buttonSymbolSize, this))
     , m_lock(new QLabel(this)) {
     RowAccessibility::install();
 
