@@ -204,6 +204,10 @@ void PortRowTest::hoverShowsTheAccessory() {
     QCOMPARE(buttons[1]->toolTip(), u"Stop this server"_s);
     hover(&user, false);
     QVERIFY(visibleButtons(user).isEmpty());
+    user.show();
+    hover(&user, true);
+    user.hide(); // the panel closes under the pointer
+    QVERIFY(!user.isHovering());
 
     PortRow system(foreign(5432, 90, u"postgres"_s), *m_store);
     const int dimmed = strongestAlpha(lockOf(system)->pixmap());

@@ -32,7 +32,10 @@ PanelHeader::PanelHeader(QMenu *menu, QWidget *parent)
     m_menuButton->setAccessibleName(QStringLiteral("More actions"));
     m_menuButton->setFocusPolicy(Qt::TabFocus);
     connect(m_menuButton, &QAbstractButton::clicked, this, [this, menu] {
-        menu->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
+        // Right-aligned under the button, which sits at the panel's trailing edge.
+        const QPoint corner(m_menuButton->width() - menu->sizeHint().width(),
+                            m_menuButton->height());
+        menu->popup(m_menuButton->mapToGlobal(corner));
     });
 
     auto *titles = new QVBoxLayout;

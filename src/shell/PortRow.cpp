@@ -152,6 +152,12 @@ void PortRow::leaveEvent(QEvent *event) {
     setHovering(false);
 }
 
+// A closed panel must not open again with a row still lit from before.
+void PortRow::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    setHovering(false);
+}
+
 void PortRow::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
