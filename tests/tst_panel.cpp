@@ -2,6 +2,7 @@
 #include "panel/ListArea.h"
 #include "panel/PanelHeader.h"
 #include "panel/PanelView.h"
+#include "panel/RevealBox.h"
 #include "panel/RowList.h"
 #include "panel/SystemSection.h"
 #include "panel/SystemSectionHeader.h"
@@ -136,6 +137,7 @@ private slots:
 
     void bannerFollowsTheLastError();
     void bannerKeepsToTwoLines();
+    void failedStopSlidesTheBannerIn();
     void panelStaysFixedWidth();
     void accessibleNames();
     void paletteChangeAppliesAtOnce();
@@ -393,6 +395,20 @@ void PanelTest::bannerKeepsToTwoLines() {
     QTRY_COMPARE(message->text().count(u'\n'), 1);
     QVERIFY(message->text().endsWith(u'…'));
     QCOMPARE(message->height(), 2 * message->fontMetrics().lineSpacing());
+}
+
+void PanelTest::failedStopSlidesTheBannerIn() {
+    ReduceMotion::set(false);
+    Harness h({mine(3000, 2147483000, u"ghost"_s)});
+    const int before = h.panel.height();
+    QAccessible::queryAccessibleInterface(h.userRows().first())
+        ->actionInterface()
+        ->doAction(u"Stop server"_s);
+    QCOMPARE(h.store.lastError(), u"Stopping ghost failed."_s);
+    // It slides in rather than appearing at once.
+    QVERIFY(qobject_cast<RevealBox *>(h.banner()->parentWidget())->fraction() < 1);
+    QTRY_VERIFY(h.bannerShown());
+    QTRY_COMPARE(h.panel.height(), before + h.banner()->height());
 }
 
 void PanelTest::panelStaysFixedWidth() {
