@@ -19,8 +19,8 @@ QFont styled(qreal bodyUnits, Design design) {
 
 } // namespace
 
-QFont headline(Design design) {
-    QFont font = styled(13, design);
+QFont headline() {
+    QFont font = styled(13, Design::proportional);
     font.setWeight(QFont::DemiBold);
     return font;
 }

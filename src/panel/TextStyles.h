@@ -8,7 +8,7 @@ namespace TextStyles {
 
 enum class Design { proportional, monospaced };
 
-QFont headline(Design design = Design::proportional);
+QFont headline();
 QFont callout(Design design = Design::proportional);
 QFont caption(Design design = Design::proportional);
 
