@@ -41,10 +41,10 @@ void BootClockTimer::start(std::chrono::milliseconds interval) {
     if (m_fd >= 0) {
         // A zero it_value would disarm the timer; the shortest wait is one nanosecond.
         const auto ns = std::max<long long>(1, std::chrono::nanoseconds(interval).count());
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(ns / 1'000'000'000);
-        spec.it_value.tv_nsec = long(ns % 1'000'000'000);
-        if (timerfd_settime(m_fd, 0, &spec, nullptr) == 0)
+        itimerspec delay{};
+        delay.it_value.tv_sec = time_t(ns / 1'000'000'000);
+        delay.it_value.tv_nsec = long(ns % 1'000'000'000);
+        if (timerfd_settime(m_fd, 0, &delay, nullptr) == 0)
             return;
     }
 #endif
