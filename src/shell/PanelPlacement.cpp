@@ -4,7 +4,7 @@
 
 namespace {
 
-// Space between the icon and the panel, so the panel does not cover the icon's edge.
+// Space between the panel and the icon, and between the panel and the screen's edges.
 constexpr int gap = 4;
 
 int clampInto(int start, int length, int areaStart, int areaLength) {
@@ -19,6 +19,7 @@ QPoint panelTopLeft(const QRect &iconGeometry, const QPoint &cursor, const QSize
     const int x = anchor.x() + (anchor.width() - panel.width()) / 2;
     const bool below = anchor.center().y() < available.center().y();
     const int y = below ? anchor.bottom() + 1 + gap : anchor.top() - gap - panel.height();
-    return {clampInto(x, panel.width(), available.x(), available.width()),
-            clampInto(y, panel.height(), available.y(), available.height())};
+    const QRect area = available.adjusted(gap, gap, -gap, -gap);
+    return {clampInto(x, panel.width(), area.x(), area.width()),
+            clampInto(y, panel.height(), area.y(), area.height())};
 }

@@ -6,7 +6,7 @@
 
 // Where the panel's top-left corner goes on screen. It hangs below the tray icon (or
 // above it when the icon sits in the lower half of the screen), centred on the icon;
-// without an icon geometry the cursor stands in for the icon. The result always keeps
-// the panel inside `available`; a panel larger than that keeps its top-left corner in.
+// without an icon geometry the cursor stands in for the icon. The panel always stays a
+// few pixels inside `available`; one larger than that keeps its top-left corner in.
 QPoint panelTopLeft(const QRect &iconGeometry, const QPoint &cursor, const QSize &panel,
                     const QRect &available);

@@ -34,7 +34,10 @@ SingleInstance::SingleInstance(const QString &name, std::chrono::milliseconds an
 }
 
 QString SingleInstance::defaultName() {
-    return u"harklet-"_s + QString::number(getuid());
+    // Each graphical session has a tray of its own, so each gets its own Harklet.
+    const QString session =
+        qEnvironmentVariable("WAYLAND_DISPLAY") + u'/' + qEnvironmentVariable("DISPLAY");
+    return u"harklet-"_s + QString::number(getuid()) + u'-' + session;
 }
 
 SingleInstance::Role SingleInstance::claim() {

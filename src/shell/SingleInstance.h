@@ -6,8 +6,8 @@
 
 #include <chrono>
 
-// Keeps one running Harklet per user. The first start listens on a per-user local socket;
-// a later start asks that one to show its panel and then exits.
+// Keeps one running Harklet per user and session. The first start listens on a local
+// socket; a later start asks that one to show its panel and then exits.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -24,7 +24,7 @@ public:
                             std::chrono::milliseconds answerTimeout = std::chrono::seconds(5),
                             QObject *parent = nullptr);
 
-    // "harklet-" and the user id.
+    // "harklet-", the user id and the graphical session's display.
     static QString defaultName();
 
     // Listens, or when another process already does, asks it to show its panel.

@@ -1,0 +1,90 @@
+#include "HarkletApp.h"
+
+#include "MenuBarIcon.h"
+#include "MenuBarToolTip.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+HarkletApp::HarkletApp()
+    : m_panel(m_store) {
+    QApplication::setWindowIcon(MenuBarIcon::normal());
+    qApp->installEventFilter(this);
+
+    m_trayMenu.addAction(u"Refresh"_s, this, [this] { m_store.refresh(); });
+    m_trayMenu.addSeparator();
+    m_trayMenu.addAction(u"Quit Harklet"_s, qApp, &QCoreApplication::quit);
+
+    connect(&m_store, &PortsStore::changed, this, &HarkletApp::updateToolTip);
+    connect(&m_panel, &PanelWindow::closed, qApp, &QCoreApplication::quit);
+
+    m_trayPoll.setInterval(trayPollInterval);
+    connect(&m_trayPoll, &QTimer::timeout, this, &HarkletApp::lookForTray);
+    lookForTray();
+}
+
+HarkletApp::~HarkletApp() = default;
+
+void HarkletApp::showPanel() {
+    if (m_tray)
+        m_panel.popUp(m_tray->geometry());
+    else if (m_trayPoll.isActive())
+        m_panel.popUp(QRect());
+    else
+        m_panel.showAsWindow();
+}
+
+void HarkletApp::lookForTray() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_trayPoll.stop();
+        installTray();
+    } else if (--m_trayPollsLeft <= 0) {
+        m_trayPoll.stop();
+        showWithoutTray();
+    } else if (!m_trayPoll.isActive()) {
+        m_trayPoll.start();
+    }
+}
+
+void HarkletApp::installTray() {
+    m_tray = std::make_unique<QSystemTrayIcon>(MenuBarIcon::normal());
+    m_tray->setContextMenu(&m_trayMenu);
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    m_panel.toggle(m_tray->geometry());
+            });
+    m_tray->show();
+    updateToolTip();
+}
+
+void HarkletApp::showWithoutTray() {
+    std::fputs("Harklet found no system tray, so it shows its panel in a window; closing the "
+               "window quits.\n",
+               stderr);
+    m_panel.showAsWindow();
+}
+
+void HarkletApp::updateToolTip() {
+    if (m_tray)
+        MenuBarToolTip::forStore(m_store).apply(*m_tray);
+}
+
+void HarkletApp::updateIcon() {
+    const QIcon icon = MenuBarIcon::normal();
+    QApplication::setWindowIcon(icon);
+    if (m_tray)
+        m_tray->setIcon(icon);
+}
+
+bool HarkletApp::eventFilter(QObject *watched, QEvent *event) {
+    // The icon is drawn in the desktop's text colour; a switch between light and dark
+    // themes changes that colour.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        updateIcon();
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "PanelWindow.h"
+#include "store/PortsStore.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+
+class QSystemTrayIcon;
+
+// The application: owns the one store, the tray icon and the panel window it opens.
+class HarkletApp : public QObject {
+    Q_OBJECT
+
+public:
+    // A tray often appears only some seconds after login; until then the app waits, and
+    // without one it shows the panel as a window.
+    static constexpr std::chrono::milliseconds trayPollInterval{500};
+    static constexpr int trayPolls = 20;
+
+    HarkletApp();
+    ~HarkletApp() override;
+
+    // At the tray icon, or as the window when there is no tray.
+    void showPanel();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void lookForTray();
+    void installTray();
+    void showWithoutTray();
+    void updateToolTip();
+    void updateIcon();
+
+    // Declared first so it outlives the panel that reads it.
+    PortsStore m_store;
+    PanelWindow m_panel;
+    QMenu m_trayMenu;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+    QTimer m_trayPoll;
+    int m_trayPollsLeft = trayPolls;
+};

@@ -1,0 +1,111 @@
+#include "PanelWindow.h"
+
+#include "GlassBackground.h"
+#include "PanelPlacement.h"
+#include "panel/PanelView.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A tray click that takes the focus from the open pop-up arrives just after the focus
+// loss has closed it; within this time the click only closes, it does not reopen.
+constexpr qint64 reopenGuardMs = 300;
+
+constexpr Qt::WindowFlags popUpFlags =
+    Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+
+// Wayland clients cannot place their windows; the compositor does.
+bool canPlaceWindows() {
+    return !QGuiApplication::platformName().startsWith("wayland"_L1);
+}
+
+} // namespace
+
+PanelWindow::PanelWindow(PortsStore &store, QWidget *parent)
+    : QWidget(parent, popUpFlags) {
+    setWindowTitle(u"Harklet"_s);
+    GlassBackground::prepareWindow(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // The window takes the panel's size and follows it as rows come and go.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(new PanelView(store, this));
+}
+
+void PanelWindow::popUp(const QRect &iconGeometry) {
+    m_iconGeometry = iconGeometry;
+    m_cursor = QCursor::pos();
+    adjustSize();
+    place();
+    show();
+    raise();
+    activateWindow();
+}
+
+void PanelWindow::toggle(const QRect &iconGeometry) {
+    if (isVisible())
+        hide();
+    else if (!m_sinceFocusLost.isValid() || m_sinceFocusLost.elapsed() > reopenGuardMs)
+        popUp(iconGeometry);
+}
+
+void PanelWindow::showAsWindow() {
+    if (m_isPopUp) {
+        m_isPopUp = false;
+        setWindowFlags(Qt::Window);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void PanelWindow::place() {
+    if (!m_isPopUp || !canPlaceWindows())
+        return;
+    const QRect anchor = m_iconGeometry.isValid() ? m_iconGeometry : QRect(m_cursor, QSize(1, 1));
+    const QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    move(panelTopLeft(m_iconGeometry, m_cursor, size(), screen->availableGeometry()));
+}
+
+void PanelWindow::keyPressEvent(QKeyEvent *event) {
+    if (m_isPopUp && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PanelWindow::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    // Only a window that had the focus loses it, so the click that opened the pop-up
+    // cannot close it again before it was ever active.
+    if (event->type() == QEvent::ActivationChange && m_isPopUp && isVisible() &&
+        !isActiveWindow()) {
+        m_sinceFocusLost.start();
+        hide();
+    }
+}
+
+void PanelWindow::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    // A growing panel must stay on screen and keep its edge at the icon.
+    if (isVisible())
+        place();
+}
+
+void PanelWindow::closeEvent(QCloseEvent *event) {
+    QWidget::closeEvent(event);
+    if (!m_isPopUp)
+        emit closed();
+}
