@@ -1,0 +1,59 @@
+"""The real harklet in a private X server with a tray, read and driven over AT-SPI.
+
+Checks that the icon docks and carries the count in its name, that a click opens the panel,
+that a listener started here shows up as a row whose "Stop server" action ends it with
+SIGTERM, that a second click closes the panel, and that a second start shows the running
+panel instead of adding an icon.
+"""
+
+import os
+import re
+import signal
+import sys
+
+from virtual_desktop import (Desktop, click, do_action, docked_icons, free_port, log, named,
+                             panel_window, run, wait_for)
+
+
+def main(harklet_path):
+    with Desktop() as desktop:
+        port = free_port()
+        server = desktop.start_listener(port)
+        harklet = desktop.start_harklet(harklet_path)
+
+        icons = wait_for("tray icon docks", docked_icons, 30)
+        assert len(icons) == 1, f"expected one tray icon, found {len(icons)}"
+        icon = icons[0]
+        label = re.compile(r"Harklet, [1-9][0-9]* servers listening")
+        wait_for("tray icon named with the count",
+                 lambda: label.fullmatch(run(["xdotool", "getwindowname", str(icon)]).stdout
+                                         .strip()), 30)
+
+        click(icon)
+        wait_for("click opens the panel", panel_window, 15)
+
+        row_text = f"Port {port}, python3, process {server.pid}"
+        row_name = re.escape(row_text)
+        row = wait_for(f"row {row_text!r}", named(row_name), 30)
+        do_action(row, "Stop server")
+        wait_for("listener ends", lambda: server.poll() is not None, 15)
+        assert server.returncode == -signal.SIGTERM, f"listener ended with {server.returncode}"
+        wait_for("row disappears", lambda: not named(row_name)(), 15)
+
+        click(icon)
+        wait_for("second click closes the panel", lambda: not panel_window(), 15)
+
+        second = run([harklet_path], timeout=30, env=desktop.harklet_env())
+        assert second.returncode == 0, f"second start exited {second.returncode}: {second.stderr}"
+        wait_for("second start shows the running panel", panel_window, 15)
+        assert len(docked_icons()) == 1, "second start added a tray icon"
+        assert harklet.poll() is None, f"harklet ended with {harklet.returncode}"
+
+
+if __name__ == "__main__":
+    try:
+        main(os.path.abspath(sys.argv[1]))
+    except AssertionError as failure:
+        log(f"FAILED: {failure}")
+        sys.exit(1)
+    log("end-to-end test passed")
