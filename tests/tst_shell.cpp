@@ -71,6 +71,7 @@ private slots:
 
     void iconShape();
     void iconAtHighDensity();
+    void iconFollowsTheDesktopTextColour();
 
     void placement_data();
     void placement();
@@ -175,6 +176,20 @@ void ShellTest::iconAtHighDensity() {
         QVERIFY2(sizes.contains(QSize(edge, edge)), qPrintable(QString::number(edge)));
     // A tray's 24-pixel slot gets a drawing made for 24 pixels, not a scaled one.
     QCOMPARE(icon.pixmap(24, 24).size(), QSize(24, 24));
+}
+
+void ShellTest::iconFollowsTheDesktopTextColour() {
+    const QPalette original = QGuiApplication::palette();
+    const auto centreColour = [] {
+        return MenuBarIcon::normal().pixmap(36, 36).toImage().pixelColor(18, 19).toRgb();
+    };
+    for (const QColor colour : {QColor(Qt::white), QColor(20, 20, 20)}) {
+        QPalette palette = original;
+        palette.setColor(QPalette::WindowText, colour);
+        QGuiApplication::setPalette(palette);
+        QCOMPARE(centreColour(), colour);
+    }
+    QGuiApplication::setPalette(original);
 }
 
 void ShellTest::placement_data() {

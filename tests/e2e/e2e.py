@@ -3,7 +3,8 @@
 Checks that the icon docks and carries the count in its name, that a click opens the panel,
 that a listener started here shows up as a row whose "Stop server" action ends it with
 SIGTERM, that a second click closes the panel, and that a second start shows the running
-panel instead of adding an icon.
+panel instead of adding an icon. Without a tray, the panel shows as a window whose closing
+quits.
 """
 
 import os
@@ -11,11 +12,11 @@ import re
 import signal
 import sys
 
-from virtual_desktop import (Desktop, click, do_action, docked_icons, free_port, log, named,
-                             panel_window, run, wait_for)
+from virtual_desktop import (Desktop, ask_to_close, click, do_action, docked_icons, free_port,
+                             log, named, panel_window, run, wait_for)
 
 
-def main(harklet_path):
+def with_tray(harklet_path):
     with Desktop() as desktop:
         port = free_port()
         server = desktop.start_listener(port)
@@ -50,9 +51,20 @@ def main(harklet_path):
         assert harklet.poll() is None, f"harklet ended with {harklet.returncode}"
 
 
+def without_tray(harklet_path):
+    with Desktop(tray=False) as desktop:
+        harklet = desktop.start_harklet(harklet_path)
+        window = wait_for("panel shown as a window after waiting for a tray", panel_window, 60)
+        assert "found no system tray" in desktop.output("harklet"), "no word about the tray"
+        ask_to_close(window)
+        wait_for("closing the window quits", lambda: harklet.poll() is not None, 15)
+        assert harklet.returncode == 0, f"harklet ended with {harklet.returncode}"
+
+
 if __name__ == "__main__":
     try:
-        main(os.path.abspath(sys.argv[1]))
+        with_tray(os.path.abspath(sys.argv[1]))
+        without_tray(os.path.abspath(sys.argv[1]))
     except AssertionError as failure:
         log(f"FAILED: {failure}")
         sys.exit(1)

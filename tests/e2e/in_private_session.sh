@@ -5,7 +5,7 @@ set -euo pipefail
 unset DISPLAY WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS
 runtime=$(mktemp -d)
 trap 'rm -rf "$runtime"' EXIT
-export XDG_RUNTIME_DIR=$runtime
+export XDG_RUNTIME_DIR=$runtime PYTHONDONTWRITEBYTECODE=1
 script="$(dirname "$0")/$1"
 shift
 dbus-run-session -- /usr/bin/python3 "$script" "$@"

@@ -15,6 +15,7 @@ import tempfile
 import time
 
 import pyatspi
+from Xlib import X, display, protocol
 
 t0 = time.monotonic()
 
@@ -126,6 +127,17 @@ def click(window):
     run(["xdotool", "click", "1"])
 
 
+def ask_to_close(window):
+    """What a window manager's close button does: a WM_DELETE_WINDOW message."""
+    connection = display.Display()
+    target = connection.create_resource_object("window", window)
+    protocols = connection.intern_atom("WM_PROTOCOLS")
+    delete = connection.intern_atom("WM_DELETE_WINDOW")
+    target.send_event(protocol.event.ClientMessage(window=target, client_type=protocols,
+                                                   data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+    connection.close()
+
+
 # AT-SPI
 
 
@@ -180,9 +192,10 @@ def do_action(accessible, name):
 class Desktop:
     """X server, accessibility bus and tray host, up for the life of a with-block."""
 
-    def __init__(self, composited=False):
+    def __init__(self, tray=True, composited=False):
         self.work = tempfile.mkdtemp(prefix="harklet-desktop-")
         self.started = []
+        self.tray = tray
         self.composited = composited
 
     def __enter__(self):
@@ -193,11 +206,12 @@ class Desktop:
                 self.start("compositor", ["xcompmgr"])
             self.start("a11y-bus", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
             wait_for("accessibility bus", self._a11y_bus_up, 20)
-            self.start("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype",
-                                  "request", "--height", "24", "--transparent", "false",
-                                  "--SetDockType", "true"])
-            wait_for("tray host", lambda: run(["xdotool", "search", "--class", "trayer"]).stdout,
-                     20)
+            if self.tray:
+                self.start("trayer", ["trayer", "--edge", "top", "--align", "right",
+                                      "--widthtype", "request", "--height", "24",
+                                      "--transparent", "false", "--SetDockType", "true"])
+                wait_for("tray host",
+                         lambda: run(["xdotool", "search", "--class", "trayer"]).stdout, 20)
         except BaseException:
             self.report()
             self.close()
@@ -230,16 +244,18 @@ class Desktop:
     def start_harklet(self, path):
         return self.start("harklet", [path], env=self.harklet_env())
 
+    def output(self, name):
+        with open(os.path.join(self.work, f"{name}.log"), errors="replace") as log_file:
+            return log_file.read()
+
     def report(self):
         try:
             log("--- accessible tree:\n" + "".join(map(dump, harklet_accessibles())))
         except Exception as failure:
             log(f"--- no accessible tree: {failure}")
         for name in ("harklet", "trayer", "a11y-bus", "xvfb"):
-            path = os.path.join(self.work, f"{name}.log")
-            if os.path.exists(path) and os.path.getsize(path):
-                with open(path, errors="replace") as output:
-                    log(f"--- {name} output:\n" + output.read()[-4000:])
+            if os.path.exists(os.path.join(self.work, f"{name}.log")) and self.output(name):
+                log(f"--- {name} output:\n" + self.output(name)[-4000:])
 
     def close(self):
         for proc in reversed(self.started):
