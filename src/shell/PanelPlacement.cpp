@@ -13,9 +13,11 @@ int clampInto(int start, int length, int areaStart, int areaLength) {
 
 } // namespace
 
-QPoint panelTopLeft(const QRect &iconGeometry, const QPoint &cursor, const QSize &panel,
-                    const QRect &available) {
-    const QRect anchor = iconGeometry.isValid() ? iconGeometry : QRect(cursor, QSize(1, 1));
+QRect panelAnchor(const QRect &iconGeometry, const QPoint &cursor) {
+    return iconGeometry.isValid() ? iconGeometry : QRect(cursor, QSize(1, 1));
+}
+
+QPoint panelTopLeft(const QRect &anchor, const QSize &panel, const QRect &available) {
     const int x = anchor.x() + (anchor.width() - panel.width()) / 2;
     const bool below = anchor.center().y() < available.center().y();
     const int y = below ? anchor.bottom() + 1 + gap : anchor.top() - gap - panel.height();

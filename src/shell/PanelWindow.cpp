@@ -40,8 +40,7 @@ PanelWindow::PanelWindow(PortsStore &store, QWidget *parent)
 }
 
 void PanelWindow::popUp(const QRect &iconGeometry) {
-    m_iconGeometry = iconGeometry;
-    m_cursor = QCursor::pos();
+    m_anchor = panelAnchor(iconGeometry, QCursor::pos());
     adjustSize();
     place();
     show();
@@ -69,13 +68,12 @@ void PanelWindow::showAsWindow() {
 void PanelWindow::place() {
     if (!m_isPopUp || !canPlaceWindows())
         return;
-    const QRect anchor = m_iconGeometry.isValid() ? m_iconGeometry : QRect(m_cursor, QSize(1, 1));
-    const QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    const QScreen *screen = QGuiApplication::screenAt(m_anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    move(panelTopLeft(m_iconGeometry, m_cursor, size(), screen->availableGeometry()));
+    move(panelTopLeft(m_anchor, size(), screen->availableGeometry()));
 }
 
 void PanelWindow::keyPressEvent(QKeyEvent *event) {

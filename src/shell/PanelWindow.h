@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QPoint>
 #include <QRect>
 #include <QWidget>
 
@@ -37,7 +36,6 @@ private:
     void place();
 
     bool m_isPopUp = true;
-    QRect m_iconGeometry;
-    QPoint m_cursor;
+    QRect m_anchor;
     QElapsedTimer m_sinceFocusLost;
 };
