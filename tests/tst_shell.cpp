@@ -1,4 +1,5 @@
 #include "scan/CurrentUser.h"
+#include "shell/HarkletApp.h"
 #include "shell/MenuBarIcon.h"
 #include "shell/MenuBarToolTip.h"
 #include "shell/PanelPlacement.h"
@@ -6,6 +7,7 @@
 #include "shell/SingleInstance.h"
 #include "store/PortsStore.h"
 
+#include <QApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -165,9 +167,11 @@ void ShellTest::iconAtHighDensity() {
 }
 
 void ShellTest::iconFollowsTheDesktopTextColour() {
+    // The app redraws its icons when a light or dark theme switch changes the palette.
+    HarkletApp app;
     const QPalette original = QGuiApplication::palette();
     const auto centreColour = [] {
-        return MenuBarIcon::normal().pixmap(36, 36).toImage().pixelColor(18, 19).toRgb();
+        return QApplication::windowIcon().pixmap(36, 36).toImage().pixelColor(18, 19).toRgb();
     };
     for (const QColor colour : {QColor(Qt::white), QColor(20, 20, 20)}) {
         QPalette palette = original;
