@@ -18,13 +18,25 @@ extern char **environ;
 
 namespace {
 
-// A real process to stop; reaped and checked by the test.
+// A real process to stop; reaped and checked by the test. Returns once the kernel calls it
+// "sleep": posix_spawn can come back before exec has renamed the child.
 pid_t spawnSleeper() {
     pid_t pid = 0;
     char program[] = "/bin/sleep";
     char seconds[] = "60";
     char *argv[] = {program, seconds, nullptr};
-    return posix_spawn(&pid, program, nullptr, nullptr, argv, environ) == 0 ? pid : -1;
+    if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0)
+        return -1;
+    QFile comm(u"/proc/"_s + QString::number(pid) + u"/comm"_s);
+    const QDeadlineTimer deadline(10s);
+    while (!deadline.hasExpired()) {
+        comm.open(QIODevice::ReadOnly);
+        if (comm.readAll() == "sleep\n")
+            return pid;
+        comm.close();
+        QTest::qWait(1);
+    }
+    return -1;
 }
 
 // How the process ended: the signal that killed it, 0 if it exited, -1 if still running.
