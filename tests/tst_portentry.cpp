@@ -23,9 +23,7 @@ void PortEntryTest::identityAndEquality() {
     const PortEntry a{80, 5, u"x"_s, u"u"_s, {u"*"_s, u"[::1]"_s}};
     const PortEntry b{80, 5, u"x"_s, u"u"_s, {u"[::1]"_s, u"*"_s}};
     QCOMPARE(a.id(), b.id());
-    QVERIFY(a != b);
-    QVERIFY(a == PortEntry(a));
-    QVERIFY(a != (PortEntry{80, 5, u"X"_s, u"u"_s, a.addresses}));
+    QVERIFY(a != b); // address order counts
 }
 
 void PortEntryTest::displayAddress_data() {
@@ -49,7 +47,6 @@ void PortEntryTest::isSystem_data() {
     QTest::addColumn<QString>("login");
     QTest::addColumn<bool>("system");
     QTest::newRow("own dev server") << u"node"_s << me << false;
-    QTest::newRow("other user") << u"node"_s << me + u"x"_s << true;
     if (me.toUpper() != me)
         QTest::newRow("login differs in case") << u"node"_s << me.toUpper() << true;
     QTest::newRow("no login") << u"node"_s << QString() << true;
@@ -57,7 +54,6 @@ void PortEntryTest::isSystem_data() {
     QTest::newRow("prefix is case-sensitive") << u"controlcenter"_s << me << false;
     QTest::newRow("whole prefix") << u"identityservicesd"_s << me << true;
     QTest::newRow("shorter than prefix") << u"identityservices"_s << me << false;
-    QTest::newRow("last prefix") << u"AMPDevicesAgent"_s << me << true;
 }
 
 void PortEntryTest::isSystem() {
@@ -68,7 +64,6 @@ void PortEntryTest::isSystem() {
 }
 
 void PortEntryTest::localURL() {
-    QCOMPARE((PortEntry{3000, 1, {}, {}, {}}.localURL()), QUrl(u"http://localhost:3000"_s));
     QCOMPARE((PortEntry{3000, 1, {}, {}, {}}.localURL()->toString()), u"http://localhost:3000"_s);
     // Malformed listings can carry ports no URL can hold.
     QCOMPARE((PortEntry{-1, 1, {}, {}, {}}.localURL()), std::nullopt);
