@@ -1,8 +1,11 @@
 #include "GlassBackground.h"
 
+#include "X11Compositor.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 
 GlassBackground::GlassBackground(QWidget *parent)
     : QWidget(parent) {
@@ -13,9 +16,17 @@ GlassBackground::GlassBackground(QWidget *parent)
 namespace {
 
 bool canBeTranslucent() {
-    // X11 desktops in use today run a compositor; Wayland always composes.
+    // Wayland always composes; on X11 only a running compositing manager does.
     const QString platform = QGuiApplication::platformName();
-    return platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
+    return platform.startsWith(QLatin1String("wayland")) ||
+           (platform == QLatin1String("xcb") && X11Compositor::isRunning());
+}
+
+QPainterPath sheetPath(const QRect &bounds) {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(bounds).adjusted(0.5, 0.5, -0.5, -0.5),
+                        GlassBackground::cornerRadius, GlassBackground::cornerRadius);
+    return path;
 }
 
 } // namespace
@@ -39,10 +50,28 @@ void GlassBackground::paintEvent(QPaintEvent *) {
     fill.setAlphaF(0.94f);
     QColor border = palette().color(QPalette::WindowText);
     border.setAlphaF(0.14f);
-    const QRectF sheet = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath path;
-    path.addRoundedRect(sheet, cornerRadius, cornerRadius);
+    const QPainterPath path = sheetPath(rect());
     p.fillPath(path, fill);
     p.setPen(QPen(border, 1));
     p.drawPath(path);
+}
+
+void GlassBackground::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    requestBlur();
+}
+
+void GlassBackground::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    requestBlur();
+}
+
+void GlassBackground::requestBlur() {
+    // The sheet fills the whole window; blur behind it, not behind the clear corners.
+    if (isWindow() || !window()->testAttribute(Qt::WA_TranslucentBackground))
+        return;
+    const QPoint origin = mapTo(window(), QPoint());
+    X11Compositor::requestBlurBehind(
+        window()->windowHandle(),
+        QRegion(sheetPath(rect()).toFillPolygon().toPolygon()).translated(origin));
 }
