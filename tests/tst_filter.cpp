@@ -18,31 +18,9 @@ class FilterTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void query_data();
-    void query();
     void apply_data();
     void apply();
 };
-
-void FilterTest::query_data() {
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("spaces and tabs") << u" \t \t"_s << QString();
-    QTest::newRow("trimmed both ends") << u" 3000 "_s << u"3000"_s;
-    QTest::newRow("inner space kept") << u"\tmy app "_s << u"my app"_s;
-    QTest::newRow("unicode spaces") << u"\u00a0node\u2003\u3000"_s << u"node"_s;
-    QTest::newRow("line breaks kept") << u" node\n"_s << u"node\n"_s;
-    QTest::newRow("lower-cased") << u"NoDe"_s << u"node"_s;
-    QTest::newRow("full lower-case mapping") << u"\u0130"_s << u"i\u0307"_s;
-}
-
-void FilterTest::query() {
-    QFETCH(QString, filter);
-    QFETCH(QString, expected);
-    QCOMPARE(filterQuery(filter), expected);
-}
 
 void FilterTest::apply_data() {
     QTest::addColumn<QString>("filter");
@@ -50,22 +28,18 @@ void FilterTest::apply_data() {
     QTest::addColumn<QList<qint64>>("expected");
 
     const QList<PortEntry> mixed = {listener(8080, u"java"_s), listener(80, u"nginx"_s),
-                                    listener(3000, u"node"_s), listener(3080, u"Node"_s),
-                                    listener(5000, u"http2d"_s)};
-
+                                    listener(3000, u"node"_s), listener(3080, u"Node"_s)};
     QTest::newRow("empty keeps all in order")
-        << QString() << mixed << QList<qint64>{8080, 80, 3000, 3080, 5000};
-    QTest::newRow("blank keeps all")
-        << u" \t "_s << mixed << QList<qint64>{8080, 80, 3000, 3080, 5000};
-    QTest::newRow("trimmed port") << u" 3000 "_s << mixed << QList<qint64>{3000};
-    QTest::newRow("upper-case query") << u"NODE"_s << mixed << QList<qint64>{3000, 3080};
+        << QString() << mixed << QList<qint64>{8080, 80, 3000, 3080};
+    QTest::newRow("spaces and tabs keep all")
+        << u" \t "_s << mixed << QList<qint64>{8080, 80, 3000, 3080};
+    QTest::newRow("trimmed, Unicode spaces too")
+        << u"\u00a0\t3000\u2003"_s << mixed << QList<qint64>{3000};
+    QTest::newRow("any case") << u"NODE"_s << mixed << QList<qint64>{3000, 3080};
     QTest::newRow("substring of ports") << u"80"_s << mixed << QList<qint64>{8080, 80, 3080};
-    QTest::newRow("digits in command") << u"2"_s << mixed << QList<qint64>{5000};
     QTest::newRow("middle of command") << u"gin"_s << mixed << QList<qint64>{80};
     QTest::newRow("colon never in port text") << u":3000"_s << mixed << QList<qint64>{};
     QTest::newRow("line break not trimmed") << u"node\n"_s << mixed << QList<qint64>{};
-    QTest::newRow("negative port")
-        << u"-1"_s << QList<PortEntry>{listener(-1, u"x"_s)} << QList<qint64>{-1};
 
     const PortEntry other{443, 7, u"proxy"_s, u"webmaster"_s, {u"10.0.0.9"_s}};
     QTest::newRow("login ignored") << u"webmaster"_s << QList<PortEntry>{other} << QList<qint64>{};

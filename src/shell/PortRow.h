@@ -23,7 +23,6 @@ public:
     const PortEntry &entry() const { return m_entry; }
     // The same listener (same id) with newer details.
     void setEntry(const PortEntry &entry);
-    bool isHovering() const { return m_hovering; }
 
     // "Port 3000, node, process 812", plus ", system process, locked" for system ones.
     static QString accessibleLabel(const PortEntry &entry);
