@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <optional>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <sys/syscall.h>
@@ -16,28 +17,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// lsof's escapes: a backslash and a letter for these, ^X for other controls, \xNN above ASCII.
+constexpr std::pair<uchar, char16_t> namedEscapes[] = {{'\\', u'\\'}, {'\b', u'b'}, {'\f', u'f'},
+                                                       {'\n', u'n'},  {'\r', u'r'}, {'\t', u't'}};
+
 void appendEscapedByte(QString &out, uchar byte) {
-    switch (byte) {
-    case '\\':
-        out += u"\\\\"_s;
-        return;
-    case '\b':
-        out += u"\\b"_s;
-        return;
-    case '\f':
-        out += u"\\f"_s;
-        return;
-    case '\n':
-        out += u"\\n"_s;
-        return;
-    case '\r':
-        out += u"\\r"_s;
-        return;
-    case '\t':
-        out += u"\\t"_s;
-        return;
-    default:
-        break;
+    for (const auto &[raw, letter] : namedEscapes) {
+        if (byte == raw) {
+            out += u'\\';
+            out += QChar(letter);
+            return;
+        }
     }
     if (byte < 0x20)
         out += u'^' + QChar(char16_t(byte + 0x40));
