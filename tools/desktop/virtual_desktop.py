@@ -271,8 +271,10 @@ class Desktop:
 
     def _start_x_server(self):
         read_end, write_end = os.pipe()
+        # -noreset: by default the server resets whenever its last client leaves, and a client
+        # that connects during the reset (trayer, right after the AT-SPI launcher) is refused.
         self.start("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
-                            "-nolisten", "tcp"], pass_fds=(write_end,))
+                            "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
