@@ -25,8 +25,8 @@ bool containsCanonically(const QString &text, const QString &normalizedQuery) {
     return false;
 }
 
-} // namespace
-
+// What a filter text asks for: the text without spaces and tabs at either end,
+// lower-cased. Line breaks are kept.
 QString filterQuery(const QString &filter) {
     qsizetype begin = 0;
     qsizetype end = filter.size();
@@ -36,6 +36,8 @@ QString filterQuery(const QString &filter) {
         --end;
     return filter.mid(begin, end - begin).toLower();
 }
+
+} // namespace
 
 QList<PortEntry> apply(const QString &filter, const QList<PortEntry> &entries) {
     const QString query = filterQuery(filter).normalized(QString::NormalizationForm_C);

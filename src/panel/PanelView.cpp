@@ -38,7 +38,7 @@ PanelView::PanelView(PortsStore &store, QWidget *parent)
     m_glass->lower();
 
     connect(&m_store, &PortsStore::changed, this, &PanelView::showStore);
-    connect(m_filterBar, &FilterBar::textChanged, this, &PanelView::showList);
+    connect(m_filterBar, &FilterBar::textChanged, this, &PanelView::showFilteredStore);
     showStore();
 }
 
@@ -52,15 +52,21 @@ void PanelView::resizeEvent(QResizeEvent *event) {
 }
 
 void PanelView::showStore() {
-    m_header->setCounts(m_store.userEntries().size(), m_store.systemEntries().size());
-    showList();
+    // Sorted once per change: the header counts and the list share them.
+    const QList<PortEntry> user = m_store.userEntries();
+    const QList<PortEntry> system = m_store.systemEntries();
+    m_header->setCounts(user.size(), system.size());
+    showLists(user, system);
     showError();
 }
 
-void PanelView::showList() {
+void PanelView::showFilteredStore() {
+    showLists(m_store.userEntries(), m_store.systemEntries());
+}
+
+void PanelView::showLists(const QList<PortEntry> &user, const QList<PortEntry> &system) {
     const QString text = filter();
-    m_list->setContent(apply(text, m_store.userEntries()), apply(text, m_store.systemEntries()),
-                       !text.isEmpty());
+    m_list->setContent(apply(text, user), apply(text, system), !text.isEmpty());
 }
 
 void PanelView::showError() {

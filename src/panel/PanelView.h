@@ -1,5 +1,8 @@
 #pragma once
 
+#include "scan/PortEntry.h"
+
+#include <QList>
 #include <QWidget>
 
 class ErrorBanner;
@@ -28,7 +31,8 @@ protected:
 
 private:
     void showStore();
-    void showList();
+    void showFilteredStore();
+    void showLists(const QList<PortEntry> &user, const QList<PortEntry> &system);
     void showError();
     QMenu *makeMenu();
 

@@ -9,10 +9,7 @@
 using namespace Qt::StringLiterals;
 
 MenuBarToolTip MenuBarToolTip::forStore(const PortsStore &store) {
-    return forCount(store.userEntries().size());
-}
-
-MenuBarToolTip MenuBarToolTip::forCount(qsizetype userListeners) {
+    const qsizetype userListeners = store.userEntries().size();
     if (userListeners == 0)
         return {u"Harklet"_s, u"Harklet"_s};
     const QString n = QString::number(userListeners);

@@ -12,7 +12,6 @@ struct MenuBarToolTip {
 
     // Counts the store's user listeners; system listeners and the panel's filter never count.
     static MenuBarToolTip forStore(const PortsStore &store);
-    static MenuBarToolTip forCount(qsizetype userListeners);
 
     // Sets the tool tip, and the accessibility label as the title of the icon's window where
     // the tray embeds X11 windows; hosts take that title as the icon's name. A status-notifier
