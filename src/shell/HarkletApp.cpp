@@ -2,6 +2,7 @@
 
 #include "MenuBarIcon.h"
 #include "MenuBarToolTip.h"
+#include "ReduceMotion.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -14,6 +15,7 @@ HarkletApp::HarkletApp()
     : m_panel(m_store) {
     QApplication::setWindowIcon(MenuBarIcon::normal());
     qApp->installEventFilter(this);
+    ReduceMotion::readDesktopSetting(this);
 
     m_trayMenu.addAction(u"Refresh"_s, this, [this] { m_store.refresh(); });
     m_trayMenu.addSeparator();

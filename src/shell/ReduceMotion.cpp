@@ -21,26 +21,27 @@ bool kdeAnimationsOff() {
     return factor.isValid() && factor.toDouble() == 0.0;
 }
 
-bool gnomeAnimationsOff() {
+} // namespace
+
+void readDesktopSetting(QObject *context) {
     const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
     if (gsettings.isEmpty())
-        return false;
-    QProcess query;
-    query.start(gsettings, {QStringLiteral("get"), QStringLiteral("org.gnome.desktop.interface"),
-                            QStringLiteral("enable-animations")});
-    if (!query.waitForFinished(1000)) {
-        query.kill();
-        query.waitForFinished(1000);
-        return false;
-    }
-    return query.readAllStandardOutput().trimmed() == "false";
+        return;
+    auto *query = new QProcess(context);
+    query->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(query, &QProcess::finished, context, [query] {
+        if (query->readAllStandardOutput().trimmed() == "false")
+            setting = true;
+        query->deleteLater();
+    });
+    QObject::connect(query, &QProcess::errorOccurred, context, [query] { query->deleteLater(); });
+    query->start(gsettings, {QStringLiteral("get"), QStringLiteral("org.gnome.desktop.interface"),
+                             QStringLiteral("enable-animations")});
 }
-
-} // namespace
 
 bool isOn() {
     if (!setting)
-        setting = kdeAnimationsOff() || gnomeAnimationsOff();
+        setting = kdeAnimationsOff();
     return *setting;
 }
 

@@ -1,9 +1,14 @@
 #pragma once
 
+class QObject;
+
 // Whether the desktop asks for reduced motion. With it on, changes happen at once.
 namespace ReduceMotion {
 
-// GNOME's enable-animations or KDE's animation speed, read on first use.
+// Asks GNOME's enable-animations setting in the background, so no animation waits on it;
+// KDE's animation speed is read from its settings file on first use.
+void readDesktopSetting(QObject *context);
+
 bool isOn();
 
 // Replaces the desktop's answer for the rest of the run.
