@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "HarkletApp.h"
 #include "SingleInstance.h"
 
@@ -36,6 +37,9 @@ bool hasGraphicalSession() {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Any argument is for the command line alone; only a bare start runs the tray app.
+    if (argc > 1)
+        return CommandLine::answer(argc, argv);
     if (!hasGraphicalSession()) {
         std::fputs(noSessionSentence, stderr);
         return EXIT_FAILURE;
@@ -44,6 +48,8 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     started = true;
     QApplication::setApplicationName(u"harklet"_s);
+    // Lets desktops match the panel window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(u"dev.harklet.Harklet"_s);
     // The panel comes and goes; only "Quit Harklet" or closing the tray-less window ends us.
     QApplication::setQuitOnLastWindowClosed(false);
 
