@@ -19,9 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "lsof")
 # The Wayland platform plugin, and GTK's look and dialogs on GNOME.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-gtk-platformtheme")
 set(CPACK_STRIP_FILES ON)
-# The package installs under /usr and /etc; the autostart entry's install rule tells the two
-# apart by the prefix, which DESTDIR staging keeps as /usr.
-set(CPACK_SET_DESTDIR ON)
-set(CPACK_INSTALL_PREFIX /usr)
+# CPack stages the install with DESTDIR under this prefix, which puts the autostart entry
+# (see data/) in /etc.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
