@@ -7,12 +7,14 @@
           bus; starts with and without DISPLAY, and a second start, add no second icon, while
           a start in another session runs on its own; "Quit Harklet" ends it.
   weston: headless weston without a tray. After waiting for one, the panel shows as an
-          opaque framed window; a second start shows that window instead of adding one.
+          opaque framed window; a second start shows that window instead of adding one;
+          where Qt lacks its Wayland plugin, the message names the session and the package.
 
 Usage: wayland_e2e.py <harklet> sway|weston. Exits 77 (skipped) when the compositor or its
 bar cannot start here, unless HARKLET_E2E_NO_SKIP is set, as in CI.
 """
 
+import glob
 import os
 import re
 import shutil
@@ -27,7 +29,7 @@ import dbus
 from virtual_desktop import do_action, free_port, log, named, run, wait_for
 from wayland_desktop import (BusMonitor, HostDidNotStart, Item, Sway, Weston, owner_pid,
                              registered_items, unique_name)
-from window_pixels import changed_box, load_rgb, see_through_corners
+from window_pixels import Picture, changed_box, see_through_corners
 
 QUIET_SECONDS = 20
 SKIPPED = 77
@@ -180,27 +182,64 @@ def on_sway(harklet_path):
         wait_for("item leaves the tray", lambda: not registered_items(), 15)
 
 
+def stable_picture(desktop, path, what):
+    """A screenshot once the shell has drawn its background (black before) and two
+    pictures taken one after the other agree below the top bar."""
+    def settled():
+        desktop.screenshot(path)
+        first = Picture(path)
+        desktop.screenshot(path)
+        second = Picture(path)
+        drawn = second.at(second.width // 2, second.height // 2) != bytes(3)
+        return second if drawn and changed_box(first, second) is None else None
+    return wait_for(what, settled, 30)
+
+
+def without_wayland_plugin(desktop, harklet_path):
+    """A copy of harklet whose Qt finds only the X11 and offscreen platform plugins, as on
+    a machine without qt6-wayland."""
+    folder = os.path.join(desktop.work, "no-wayland-plugin")
+    platforms = os.path.join(folder, "plugins", "platforms")
+    os.makedirs(platforms)
+    for plugin in ("libqxcb.so", "libqoffscreen.so"):
+        installed = glob.glob(f"/usr/lib/*/qt6/plugins/platforms/{plugin}")
+        assert installed, f"no {plugin} installed"
+        os.symlink(installed[0], os.path.join(platforms, plugin))
+    with open(os.path.join(folder, "qt.conf"), "w") as conf:
+        conf.write(f"[Paths]\nPlugins={folder}/plugins\n")
+    copy = os.path.join(folder, "harklet")
+    shutil.copy(harklet_path, copy)
+    return copy
+
+
 def on_weston(harklet_path):
     with Weston() as desktop:
         port = free_port()
         server = desktop.start_listener(port)
         before = os.path.join(desktop.work, "before.png")
-        wait_for("desktop drawn", lambda: desktop.screenshot(before) or True, 15)
+        desktop_shown = stable_picture(desktop, before, "desktop drawn")
         harklet = desktop.start("harklet", [harklet_path], env=desktop.harklet_env())
+
+        lacking = run([without_wayland_plugin(desktop, harklet_path)], timeout=30,
+                      env=desktop.harklet_env())
+        expected = (f"Harklet found a Wayland session (WAYLAND_DISPLAY={desktop.wayland_display})"
+                    " but Qt's Wayland platform plugin is not installed (Debian package"
+                    " qt6-wayland).\n")
+        assert lacking.returncode == 1 and lacking.stderr == expected, \
+            f"without the plugin: exit {lacking.returncode}, {lacking.stderr!r}"
+        log("ok: without Qt's Wayland plugin, the message names the session and the package")
+
         wait_for("panel shown as a window after waiting for a tray",
                  lambda: "found no system tray" in desktop.output("harklet"), 60)
-        frame = wait_for("listener's row on AT-SPI", named(row_pattern(port, server)), 30)
-        assert frame is not None
+        wait_for("listener's row on AT-SPI", named(row_pattern(port, server)), 30)
 
         after = os.path.join(desktop.work, "after.png")
-
-        def window_drawn():
-            desktop.screenshot(after)
-            return changed_box(load_rgb(before), load_rgb(after))
-        box = wait_for("window drawn", window_drawn, 15)
+        window_shown = stable_picture(desktop, after, "window drawn")
         keep_picture(after, "weston-window.png")
-        corners = see_through_corners(load_rgb(before), load_rgb(after), box)
-        assert not corners, f"the framed window shows the desktop at {corners}"
+        box = changed_box(desktop_shown, window_shown)
+        assert box, "no window in the picture"
+        corners = see_through_corners(desktop_shown, window_shown, box)
+        assert not corners, f"the framed window at {box} shows the desktop at {corners}"
         log(f"window at {box}, opaque to its corners")
 
         second = run([harklet_path], timeout=30, env=desktop.harklet_env())

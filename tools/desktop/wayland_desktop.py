@@ -8,6 +8,7 @@ refuses root, see as_test_user.sh. Every process started here ends with the desk
 import os
 import re
 import signal
+import subprocess
 import time
 
 import dbus
@@ -172,8 +173,9 @@ class Weston(WaylandDesktop):
     def screenshot(self, path):
         """weston-screenshooter writes into its working directory; moved to path."""
         before = set(os.listdir(self.work))
-        result = run(["weston-screenshooter"], env=dict(
-            os.environ, WAYLAND_DISPLAY=self.wayland_display), cwd=self.work)
+        result = subprocess.run(["weston-screenshooter"], stdin=subprocess.DEVNULL,
+                                capture_output=True, text=True, timeout=20, cwd=self.work,
+                                env=dict(os.environ, WAYLAND_DISPLAY=self.wayland_display))
         shots = [n for n in set(os.listdir(self.work)) - before if n.endswith(".png")]
         if result.returncode or not shots:
             raise AssertionError(f"no screenshot: {result.stderr}")

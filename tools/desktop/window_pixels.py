@@ -1,5 +1,5 @@
 """Finding a new window in two screenshots of a desktop, and whether the desktop shows
-through its corners. Pictures are read with ImageMagick, as rows of (r, g, b)."""
+through its corners. Pictures are read with ImageMagick."""
 
 import subprocess
 
@@ -7,41 +7,52 @@ import subprocess
 TOP_BAR = 40
 
 
-def load_rgb(path):
-    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
-                          text=True, check=True).stdout.split()
-    width, height = int(size[0]), int(size[1])
-    raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
-                         check=True).stdout
-    return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
-            for y in range(height)]
+class Picture:
+    """A screenshot's pixels, three bytes (r, g, b) each."""
+
+    def __init__(self, path):
+        size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                              text=True, check=True).stdout.split()
+        self.width, self.height = int(size[0]), int(size[1])
+        self.raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"],
+                                  capture_output=True, check=True).stdout
+
+    def row(self, y):
+        return self.raw[y * self.width * 3:(y + 1) * self.width * 3]
+
+    def at(self, x, y):
+        start = (y * self.width + x) * 3
+        return self.raw[start:start + 3]
 
 
 def changed_box(before, after):
     """(left, top, right, bottom), inclusive, of the pixels below the top bar that differ;
     None when none do."""
-    xs, ys = [], []
-    for y in range(TOP_BAR, min(len(before), len(after))):
-        old, new = before[y], after[y]
-        for x in range(min(len(old), len(new))):
-            if old[x] != new[x]:
-                xs.append(x)
-                ys.append(y)
-    return (min(xs), min(ys), max(xs), max(ys)) if xs else None
+    left = top = right = bottom = None
+    for y in range(TOP_BAR, min(before.height, after.height)):
+        old, new = before.row(y), after.row(y)
+        if old == new:
+            continue
+        differing = [x for x in range(min(before.width, after.width))
+                     if old[x * 3:x * 3 + 3] != new[x * 3:x * 3 + 3]]
+        top = y if top is None else top
+        bottom = y
+        left = differing[0] if left is None else min(left, differing[0])
+        right = differing[-1] if right is None else max(right, differing[-1])
+    return None if top is None else (left, top, right, bottom)
 
 
-def see_through_corners(before, after, box, inset=2, reach=8):
-    """The pixels near the window's four corners, inside its frame, where the desktop still
-    shows: unchanged from the picture without the window. A translucent window with rounded
-    corners leaves some there; an opaque one none. The title bar's own rounded corners at the
-    very edge are left out by starting `inset` pixels in."""
-    left, top, right, bottom = box
+def see_through_corners(before, after, box, inset=1, reach=10):
+    """The pixels near the window's two lower corners where the desktop still shows:
+    unchanged from the picture without the window. A translucent window with rounded
+    corners leaves some inside its frame there; an opaque one none. (The upper corners
+    belong to the title bar, which may round its own.)"""
+    left, _, right, bottom = box
     seen = []
     for corner_x, step_x in ((left, 1), (right, -1)):
-        for corner_y, step_y in ((bottom, -1),):
-            for dy in range(inset, inset + reach):
-                for dx in range(inset, inset + reach):
-                    x, y = corner_x + step_x * dx, corner_y + step_y * dy
-                    if before[y][x] == after[y][x]:
-                        seen.append((x, y))
+        for dy in range(inset, inset + reach):
+            for dx in range(inset, inset + reach):
+                x, y = corner_x + step_x * dx, bottom - dy
+                if before.at(x, y) == after.at(x, y):
+                    seen.append((x, y))
     return seen
