@@ -64,27 +64,27 @@ def check_identity(item):
         + ", ".join(f"{w}x{h}" for w, h, _ in pixmaps))
 
 
-def panel_open(desktop):
-    return desktop.harklet_windows()
+def panel_open(desktop, harklet):
+    return desktop.harklet_windows(harklet.pid)
 
 
-def panel_closed(desktop):
-    return not desktop.harklet_windows()
+def panel_closed(desktop, harklet):
+    return not desktop.harklet_windows(harklet.pid)
 
 
-def open_panel(desktop, item, what):
+def open_panel(desktop, harklet, item, what):
     """Activates the item, as a click on it does, and again if the first came while the
     panel still ignored clicks right after it lost the focus."""
     def opened():
         item.activate()
         try:
-            return wait_for("panel window maps", lambda: panel_open(desktop), 3)
+            return wait_for("panel window maps", lambda: panel_open(desktop, harklet), 3)
         except AssertionError:
             return None
     return wait_for(what, opened, 15)[0]
 
 
-def another_session_runs_its_own(desktop, harklet_path, results):
+def another_session_runs_its_own(desktop, harklet_path, main_pid, results):
     """A start with the same display names but another session bus: it must not hand over
     to the running Harklet; with no tray on its bus it shows its own window."""
     env = desktop.harklet_env()
@@ -94,6 +94,14 @@ def another_session_runs_its_own(desktop, harklet_path, results):
                  lambda: "found no system tray" in desktop.output("other-session")
                  or proc.poll() is not None, 40)
         results["other session"] = (proc.poll(), desktop.output("other-session"))
+        # Its tray-less window, framed by sway, for a person to look at.
+        if proc.poll() is None:
+            wait_for("its window maps", lambda: [w for w in desktop.windows()
+                                                 if w["pid"] not in (main_pid, None)
+                                                 and w.get("app_id") == "harklet"], 15)
+            shot = os.path.join(desktop.work, "sway-window.png")
+            if desktop.screenshot(shot).returncode == 0:
+                keep_picture(shot, "sway-window.png")
     finally:
         if proc.poll() is None:
             os.killpg(proc.pid, signal.SIGTERM)
@@ -113,10 +121,10 @@ def on_sway(harklet_path):
         check_identity(item)
         wait_for("tool tip counts the listener", lambda: counted_tool_tip(item), 30)
 
-        window = open_panel(desktop, item, "Activate opens the panel")
+        window = open_panel(desktop, harklet, item, "Activate opens the panel")
         assert window["shell"] == "xdg_shell", f"panel runs through {window['shell']}"
         wait_for("panel has the keyboard focus",
-                 lambda: any(w["focused"] for w in desktop.harklet_windows()), 10)
+                 lambda: any(w["focused"] for w in desktop.harklet_windows(harklet.pid)), 10)
         wait_for("listener's row on AT-SPI", named(row_pattern(port, server)), 30)
         shot = os.path.join(desktop.work, "sway-panel.png")
         if desktop.screenshot(shot).returncode == 0:
@@ -128,10 +136,10 @@ def on_sway(harklet_path):
         began = time.monotonic()
         results = {}
         other = threading.Thread(target=another_session_runs_its_own,
-                                 args=(desktop, harklet_path, results))
+                                 args=(desktop, harklet_path, harklet.pid, results))
         other.start()
         run(["wtype", "-k", "Escape"], env=desktop.harklet_env())
-        wait_for("Escape closes the panel", lambda: panel_closed(desktop), 10)
+        wait_for("Escape closes the panel", lambda: panel_closed(desktop, harklet), 10)
         other.join()
         time.sleep(max(0.0, QUIET_SECONDS - (time.monotonic() - began)))
         quiet = monitor.messages()
@@ -142,25 +150,25 @@ def on_sway(harklet_path):
         assert code is None and "found no system tray" in output, \
             f"a start in another session handed over (exit {code}): {output}"
 
-        open_panel(desktop, item, "Activate opens the panel again")
+        open_panel(desktop, harklet, item, "Activate opens the panel again")
         wait_for("panel has the keyboard focus",
-                 lambda: any(w["focused"] for w in desktop.harklet_windows()), 10)
+                 lambda: any(w["focused"] for w in desktop.harklet_windows(harklet.pid)), 10)
         desktop.pointer_click(60, 700)
-        wait_for("a click elsewhere closes the panel", lambda: panel_closed(desktop), 10)
+        wait_for("a click elsewhere closes the panel", lambda: panel_closed(desktop, harklet), 10)
 
         menu = item.menu_items()
         labels = [label for label, _ in menu]
         assert labels == ["Refresh", "Quit Harklet"], f"menu {labels}"
 
         # A change is announced: stopping the listener drops the count.
-        open_panel(desktop, item, "panel opens")
+        open_panel(desktop, harklet, item, "panel opens")
         do_action(wait_for("row", named(row_pattern(port, server)), 15), "Stop server")
         wait_for("listener ends", lambda: server.poll() is not None, 15)
         assert server.returncode == -signal.SIGTERM, f"listener ended with {server.returncode}"
         wait_for("row disappears", lambda: not named(row_pattern(port, server))(), 15)
         wait_for("tool tip drops the count", lambda: item.tool_tip() == "Harklet", 15)
         run(["wtype", "-k", "Escape"], env=desktop.harklet_env())
-        wait_for("Escape closes the panel", lambda: panel_closed(desktop), 10)
+        wait_for("Escape closes the panel", lambda: panel_closed(desktop, harklet), 10)
         changes = [m for m in monitor.messages() if m == ("sig", "NewToolTip")]
         assert len(changes) == 1, f"expected one NewToolTip for one change, saw {changes}"
         monitor.stop()
@@ -174,7 +182,7 @@ def on_sway(harklet_path):
             assert registered_items() == items, \
                 f"start {what} changed the items: {registered_items()}"
             log(f"ok: a start {what} hands over to the running Harklet")
-        wait_for("a second start shows the running panel", lambda: panel_open(desktop), 15)
+        wait_for("a second start shows the running panel", lambda: panel_open(desktop, harklet), 15)
 
         item.click_menu_item(dict(menu)["Quit Harklet"])
         wait_for("Quit Harklet ends harklet", lambda: harklet.poll() is not None, 15)

@@ -131,19 +131,21 @@ class Sway(WaylandDesktop):
     def tree(self):
         return __import__("json").loads(run(["swaymsg", "-t", "get_tree", "-r"]).stdout)
 
-    def harklet_windows(self):
-        """Sway's view of harklet's visible windows: app_id, shell (xdg_shell or xwayland),
-        whether it has the keyboard focus, and its geometry."""
+    def windows(self):
+        """Sway's view of the visible windows: pid, app_id, shell (xdg_shell or xwayland),
+        whether it has the keyboard focus, its rect."""
         found = []
 
         def walk(node):
-            ident = node.get("app_id") or (node.get("window_properties") or {}).get("class")
-            if ident and ident.lower() == "harklet" and node.get("visible"):
+            if node.get("pid") and node.get("visible"):
                 found.append(node)
             for child in node.get("nodes", []) + node.get("floating_nodes", []):
                 walk(child)
         walk(self.tree())
         return found
+
+    def harklet_windows(self, pid):
+        return [w for w in self.windows() if w["pid"] == pid]
 
     def pointer_click(self, x, y):
         """The seat's virtual pointer: move there and click the left button."""
