@@ -10,9 +10,9 @@
 #include <QClipboard>
 #include <QEnterEvent>
 #include <QFile>
+#include <QHoverEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -203,7 +203,8 @@ void PortRowTest::onlyAMovingPointerLightsARow() {
             QEnterEvent enter(at, at, at);
             QApplication::sendEvent(&row, &enter);
         } else {
-            QMouseEvent move(type, at, at, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            const QPoint local = row.mapFromGlobal(at);
+            QHoverEvent move(type, local, at, local);
             QApplication::sendEvent(&row, &move);
         }
     };
@@ -211,9 +212,9 @@ void PortRowTest::onlyAMovingPointerLightsARow() {
         QCursor::setPos(resting);
         row.show();
         pointer(QEvent::Enter, resting);
-        pointer(QEvent::MouseMove, resting);
+        pointer(QEvent::HoverMove, resting);
         QCOMPARE(visibleButtons(row), 0);
-        pointer(QEvent::MouseMove, resting + QPoint(3, 0));
+        pointer(QEvent::HoverMove, resting + QPoint(3, 0));
         QCOMPARE(visibleButtons(row), 2);
         row.hide(); // and open again where the pointer now rests
     }

@@ -43,7 +43,7 @@ PortRow::PortRow(const PortEntry &entry, PortsStore &store, QWidget *parent)
     RowAccessibility::install();
 
     // Moves inside the row count as the pointer really moving, see pointerAt().
-    setMouseTracking(true);
+    setAttribute(Qt::WA_Hover);
     m_details->setObjectName(QStringLiteral("details"));
     m_dotBox->setFixedSize(12, 12);
     m_port->setTextFormat(Qt::PlainText);
@@ -150,9 +150,11 @@ void PortRow::enterEvent(QEnterEvent *event) {
     pointerAt(event->globalPosition());
 }
 
-void PortRow::mouseMoveEvent(QMouseEvent *event) {
-    QWidget::mouseMoveEvent(event);
-    pointerAt(event->globalPosition());
+// Moves over the row's labels and buttons reach it as hover moves; mouse moves stop there.
+bool PortRow::event(QEvent *event) {
+    if (event->type() == QEvent::HoverMove)
+        pointerAt(mapToGlobal(static_cast<QHoverEvent *>(event)->position()));
+    return QWidget::event(event);
 }
 
 // Lit only once the pointer has really moved: not by the enter event of a panel that opens

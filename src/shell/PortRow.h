@@ -39,7 +39,7 @@ public:
 
 protected:
     void enterEvent(QEnterEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;

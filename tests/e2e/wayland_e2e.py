@@ -19,7 +19,6 @@ import os
 import re
 import shutil
 import signal
-import subprocess
 import sys
 import threading
 import time

@@ -148,13 +148,11 @@ class Sway(WaylandDesktop):
         return [w for w in self.windows() if w["pid"] == pid]
 
     def pointer_click(self, x, y):
-        """The seat's virtual pointer: move there and click the left button."""
+        """Sway's own cursor: moves there and clicks, which moves the keyboard focus. With no
+        input devices the seat offers clients no pointer, so they see none of it."""
         for command in (f"cursor set {x} {y}", "cursor press button1",
                         "cursor release button1"):
             run(["swaymsg", "seat", "-", *command.split()])
-
-    def pointer_move(self, x, y):
-        run(["swaymsg", "seat", "-", "cursor", "set", str(x), str(y)])
 
     def screenshot(self, path):
         return run(["grim", path], env=dict(os.environ, WAYLAND_DISPLAY=self.wayland_display))
