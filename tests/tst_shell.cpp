@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLocalSocket>
+#include <QPainter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -135,6 +136,14 @@ private slots:
         QVERIFY(sizes.contains(QSize(22, 22)) && sizes.contains(QSize(64, 64)));
         for (const QSize size : sizes)
             QCOMPARE(icon.pixmap(size).size(), size);
+        // Painted centred in a wider space, as a tray slot may be: the solid dot mid-way.
+        QImage wide(40, 20, QImage::Format_ARGB32_Premultiplied);
+        wide.fill(Qt::transparent);
+        QPainter painter(&wide);
+        icon.paint(&painter, wide.rect());
+        painter.end();
+        QVERIFY(qAlpha(wide.pixel(20, 11)) > 200);
+        QCOMPARE(qAlpha(wide.pixel(3, 11)), 0);
         // The same icon while the colour stays, so the tray is not sent it again.
         QCOMPARE(MenuBarIcon::normal().cacheKey(), icon.cacheKey());
     }

@@ -56,6 +56,12 @@ public:
             painter->drawImage(QRect(rect.topLeft(), QSize(pixels, pixels)), draw(pixels, m_color));
     }
 
+    // Square, so that QIcon::paint centres it in a wider or taller space.
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override {
+        const int side = qMin(size.width(), size.height());
+        return {side, side};
+    }
+
     QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override {
         return QPixmap::fromImage(draw(qMax(1, qMin(size.width(), size.height())), m_color));
     }
