@@ -88,6 +88,7 @@ def another_session_runs_its_own(desktop, harklet_path, main_pid, results):
     to the running Harklet; with no tray on its bus it shows its own window."""
     env = desktop.harklet_env()
     proc = desktop.start("other-session", ["dbus-run-session", "--", harklet_path], env=env)
+    results["other session"] = (None, "not looked at")
     try:
         wait_for("a start in another session runs on its own",
                  lambda: "found no system tray" in desktop.output("other-session")
@@ -101,6 +102,8 @@ def another_session_runs_its_own(desktop, harklet_path, main_pid, results):
             shot = os.path.join(desktop.work, "sway-window.png")
             if desktop.screenshot(shot).returncode == 0:
                 keep_picture(shot, "sway-window.png")
+    except AssertionError as failure:
+        results["other session"] = (proc.poll(), str(failure))
     finally:
         if proc.poll() is None:
             os.killpg(proc.pid, signal.SIGTERM)
