@@ -9,6 +9,7 @@ surface). The row must look as it does with the pointer elsewhere, and light onc
 import os
 import subprocess
 import sys
+import time
 
 import pyatspi
 
@@ -30,6 +31,15 @@ def row_pixels(box):
     return wait_for("row drawn", settled, 15)
 
 
+def settled_box(accessible):
+    def box():
+        extents = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return (extents.x, extents.y, extents.width, extents.height)
+    first = box()
+    time.sleep(0.3)
+    return first if box() == first else None
+
+
 def main(harklet_path):
     with Desktop() as desktop:
         port = free_port()
@@ -39,12 +49,12 @@ def main(harklet_path):
         click(icon)
         wait_for("click opens the panel", panel_window, 15)
         row = wait_for("row", named(f"Port {port}, python3, process {server.pid}"), 30)
-        extents = row.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        box = (extents.x, extents.y, extents.width, extents.height)
+        # The panel grows and moves as rows come in; the row is where two looks agree.
+        box = wait_for("row in place", lambda: settled_box(row), 15)
         unlit = row_pixels(box)
 
-        centre = (extents.x + extents.width // 2, extents.y + extents.height // 2)
-        run(["xdotool", "mousemove", str(centre[0]), str(centre[1])])
+        x, y, width, height = box
+        run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2)])
         wait_for("row lights under the moving pointer", lambda: row_pixels(box) != unlit, 15)
         run(["xdotool", "key", "Escape"])
         wait_for("Escape closes the panel", lambda: not panel_window(), 15)
