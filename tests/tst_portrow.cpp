@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QEnterEvent>
 #include <QFile>
+#include <QHoverEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
@@ -61,6 +62,7 @@ private slots:
     void eachKindOfRow();
     void stopReachesTheProcess_data();
     void stopReachesTheProcess();
+    void onlyAMovingPointerLightsARow();
 
 private:
     PortsStore m_store{[] { return QtFuture::makeReadyFuture(PortScanner::Result{}); }, 1h, 10ms};
@@ -188,6 +190,39 @@ void PortRowTest::stopReachesTheProcess() {
         QCOMPARE(termPending(sleeper.processId()), signal == SIGTERM);
     }
     QCOMPARE(m_store.lastError(), std::nullopt);
+}
+
+// A panel that opens under a resting pointer gets an enter event for the row there (under
+// Xwayland even where the pointer was long ago); the row lights only once the pointer moves.
+void PortRowTest::onlyAMovingPointerLightsARow() {
+    PortRow row(listener(3000, 812, u"node"_s, currentLoginName()), m_store);
+    row.resize(344, row.sizeHint().height());
+    const QPoint resting(40, 20);
+    const auto pointer = [&](QEvent::Type type, QPoint at) {
+        if (type == QEvent::Enter) {
+            QEnterEvent enter(at, at, at);
+            QApplication::sendEvent(&row, &enter);
+        } else {
+            const QPoint local = row.mapFromGlobal(at);
+            QHoverEvent move(type, local, at, local);
+            QApplication::sendEvent(&row, &move);
+        }
+    };
+    for (int opening = 0; opening < 2; ++opening) {
+        QCursor::setPos(resting);
+        row.show();
+        pointer(QEvent::Enter, resting);
+        pointer(QEvent::HoverMove, resting);
+        QCOMPARE(visibleButtons(row), 0);
+        pointer(QEvent::HoverMove, resting + QPoint(3, 0));
+        QCOMPARE(visibleButtons(row), 2);
+        row.hide(); // and open again where the pointer now rests
+    }
+    // Entering from elsewhere in one jump lights it at once.
+    QCursor::setPos(QPoint(600, 600));
+    row.show();
+    pointer(QEvent::Enter, resting);
+    QCOMPARE(visibleButtons(row), 2);
 }
 
 QTEST_MAIN(PortRowTest)

@@ -1,14 +1,18 @@
 #include "scan/CurrentUser.h"
+#include "shell/GraphicalSession.h"
 #include "shell/HarkletApp.h"
 #include "shell/MenuBarIcon.h"
 #include "shell/MenuBarToolTip.h"
 #include "shell/PanelPlacement.h"
 #include "shell/PanelWindow.h"
+#include "shell/PlatformChoice.h"
 #include "shell/SingleInstance.h"
 #include "store/PortsStore.h"
 
 #include <QApplication>
 #include <QLocalSocket>
+#include <QPainter>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -40,6 +44,31 @@ int opaqueRuns(const QImage &image, QPoint from, QPoint step) {
     }
     return runs;
 }
+
+QProcessEnvironment environment(const QList<std::pair<QString, QString>> &variables) {
+    QProcessEnvironment env;
+    for (const auto &[name, value] : variables)
+        env.insert(name, value);
+    return env;
+}
+
+// A session bus of its own, ended with this object.
+struct PrivateBus {
+    QProcess daemon;
+    QString address;
+
+    bool start() {
+        daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        if (!daemon.waitForStarted() || !daemon.waitForReadyRead(10000))
+            return false;
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        return !address.isEmpty();
+    }
+    ~PrivateBus() {
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+};
 
 } // namespace
 
@@ -97,6 +126,26 @@ private slots:
         QCOMPARE(qAlpha(image.pixel(at(9, 5.5))), 0);
         QVERIFY(opaqueRuns(image, at(0, 3), {1, 0}) >= 2);
         QVERIFY(opaqueRuns(image, at(2.4, 0), {0, 1}) >= 2);
+    }
+
+    void iconOffersThemeNameAndPixmaps() {
+        const QIcon icon = MenuBarIcon::normal();
+        // Hosts that recolour symbolic icons load it by name; the others take the pixmaps.
+        QCOMPARE(icon.name(), u"harklet-symbolic"_s);
+        const QList<QSize> sizes = icon.availableSizes();
+        QVERIFY(sizes.contains(QSize(22, 22)) && sizes.contains(QSize(64, 64)));
+        for (const QSize size : sizes)
+            QCOMPARE(icon.pixmap(size).size(), size);
+        // Painted centred in a wider space, as a tray slot may be: the solid dot mid-way.
+        QImage wide(40, 20, QImage::Format_ARGB32_Premultiplied);
+        wide.fill(Qt::transparent);
+        QPainter painter(&wide);
+        icon.paint(&painter, wide.rect());
+        painter.end();
+        QVERIFY(qAlpha(wide.pixel(20, 11)) > 200);
+        QCOMPARE(qAlpha(wide.pixel(3, 11)), 0);
+        // The same icon while the colour stays, so the tray is not sent it again.
+        QCOMPARE(MenuBarIcon::normal().cacheKey(), icon.cacheKey());
     }
 
     void runningAppRedrawsItsIconWhenThePaletteChanges() {
@@ -161,6 +210,102 @@ private slots:
         QTRY_VERIFY(second.wait_for(0s) == std::future_status::ready);
         QCOMPARE(second.get(), SingleInstance::Role::secondary);
         QCOMPARE(shown.size(), 1);
+    }
+
+    void platformFailureNamesSessionAndPlugin_data() {
+        QTest::addColumn<QProcessEnvironment>("env");
+        QTest::addColumn<QString>("qtFailure");
+        QTest::addColumn<QString>("message");
+        const QString withoutWayland =
+            u"This application failed to start because no Qt platform plugin could be "
+            "initialized. Reinstalling the application may fix this problem.\n\nAvailable "
+            "platform plugins are: eglfs, linuxfb, minimal, offscreen, vnc, xcb.\n\n"_s;
+        const QString withWayland =
+            QString(withoutWayland).replace(u"vnc, xcb"_s, u"vnc, wayland-egl, wayland, xcb"_s);
+        const QString waylandMissing =
+            u"Harklet found a Wayland session (WAYLAND_DISPLAY=wayland-1) but Qt's Wayland "
+            "platform plugin is not installed (Debian package qt6-wayland).\n"_s;
+
+        QTest::newRow("Wayland, plugin missing")
+            << environment({{u"WAYLAND_DISPLAY"_s, u"wayland-1"_s}}) << withoutWayland
+            << waylandMissing;
+        QTest::newRow("Wayland unreachable")
+            << environment({{u"WAYLAND_DISPLAY"_s, u"wayland-1"_s}}) << withWayland
+            << u"Harklet found a Wayland session (WAYLAND_DISPLAY=wayland-1) but could not "
+               "connect to it.\n"_s;
+        QTest::newRow("Wayland plugin missing, X11 unreachable")
+            << environment({{u"WAYLAND_DISPLAY"_s, u"wayland-1"_s}, {u"DISPLAY"_s, u":0"_s}})
+            << withoutWayland
+            << waylandMissing +
+                   u"Harklet found an X11 session (DISPLAY=:0) but could not connect to it.\n"_s;
+        QTest::newRow("no plugins listed at all")
+            << environment({{u"DISPLAY"_s, u":1"_s}}) << u"Fatal"_s
+            << u"Harklet found an X11 session (DISPLAY=:1) but Qt's X11 platform plugin is not "
+               "installed (Debian package libqt6gui6).\n"_s;
+        QTest::newRow("the user's choice")
+            << environment({{u"QT_QPA_PLATFORM"_s, u"eglfs"_s}, {u"DISPLAY"_s, u":0"_s}})
+            << withWayland << u"Harklet could not start with QT_QPA_PLATFORM=eglfs.\n"_s;
+        QTest::newRow("no session") << environment({{u"DISPLAY"_s, u""_s}}) << withWayland
+                                    << u"Harklet needs a graphical session (X11 or Wayland) "
+                                       "and found none.\n"_s;
+    }
+
+    void platformFailureNamesSessionAndPlugin() {
+        QFETCH(QProcessEnvironment, env);
+        QFETCH(QString, qtFailure);
+        QTEST(PlatformChoice::failureMessage(env, PlatformChoice::installedPlugins(qtFailure)),
+              "message");
+    }
+
+    void waylandIsPreferredWhereThereIsOne_data() {
+        QTest::addColumn<QProcessEnvironment>("env");
+        QTest::addColumn<QString>("preferred");
+        QTest::newRow("Wayland and Xwayland")
+            << environment({{u"WAYLAND_DISPLAY"_s, u"wayland-0"_s}, {u"DISPLAY"_s, u":0"_s}})
+            << u"wayland;xcb"_s;
+        QTest::newRow("X11 only") << environment({{u"DISPLAY"_s, u":0"_s}}) << QString();
+        QTest::newRow("the user chose") << environment({{u"WAYLAND_DISPLAY"_s, u"wayland-0"_s},
+                                                        {u"QT_QPA_PLATFORM"_s, u"xcb"_s}})
+                                        << QString();
+    }
+
+    void waylandIsPreferredWhereThereIsOne() {
+        QFETCH(QProcessEnvironment, env);
+        QTEST(PlatformChoice::preferred(env), "preferred");
+    }
+
+    // Starts of one desktop differ in their display variables (an autostarted process
+    // may lack DISPLAY, a terminal has it; services of the user's systemd lack
+    // XDG_SESSION_ID) but share the session bus; another session has a bus of its own,
+    // even when its display sockets have the same names.
+    void oneNamePerGraphicalSession() {
+        PrivateBus mine, other;
+        if (!mine.start() || !other.start())
+            QSKIP("dbus-daemon could not start a session bus here");
+        const auto on = [](const QString &bus, const QString &display, const QString &login) {
+            return GraphicalSession::identity(environment({{u"DBUS_SESSION_BUS_ADDRESS"_s, bus},
+                                                           {u"WAYLAND_DISPLAY"_s, u"wayland-1"_s},
+                                                           {u"DISPLAY"_s, display},
+                                                           {u"XDG_SESSION_ID"_s, login}}));
+        };
+        const QString terminal = on(mine.address, u":0"_s, u"3"_s);
+        QVERIFY(terminal.startsWith(u"bus-"_s));
+        QCOMPARE(on(mine.address, QString(), u"3"_s), terminal);
+        QCOMPARE(on(mine.address, u":0"_s, QString()), terminal);
+        QVERIFY(on(other.address, u":0"_s, u"3"_s) != terminal);
+
+        // Without a bus: the login session, else the displays.
+        const auto busless = [](const QString &display, const QString &login) {
+            return GraphicalSession::identity(
+                environment({{u"XDG_RUNTIME_DIR"_s, u"/nonexistent"_s},
+                             {u"DISPLAY"_s, display},
+                             {u"XDG_SESSION_ID"_s, login}}));
+        };
+        QCOMPARE(busless(u":0"_s, u"3"_s), busless(QString(), u"3"_s));
+        QVERIFY(busless(u":0"_s, u"3"_s) != busless(u":0"_s, u"4"_s));
+        QVERIFY(busless(u":0"_s, QString()) != busless(u":1"_s, QString()));
+        // A bus address that answers nothing falls back too.
+        QCOMPARE(on(u"unix:path=/nonexistent/bus"_s, u":0"_s, u"3"_s), busless(u":9"_s, u"3"_s));
     }
 
     void popUpClosesOnEscapeSecondToggleAndFocusLoss() {

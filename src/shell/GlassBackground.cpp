@@ -32,10 +32,12 @@ QPainterPath sheetPath(const QRect &bounds) {
 } // namespace
 
 void GlassBackground::prepareWindow(QWidget *topLevel) {
-    if (!canBeTranslucent())
-        return;
-    topLevel->setAttribute(Qt::WA_TranslucentBackground);
-    topLevel->setAttribute(Qt::WA_NoSystemBackground);
+    // A framed window sits inside the window manager's frame, where clear rounded corners
+    // would show the desktop through it.
+    const bool seeThrough =
+        topLevel->windowFlags().testFlag(Qt::FramelessWindowHint) && canBeTranslucent();
+    topLevel->setAttribute(Qt::WA_TranslucentBackground, seeThrough);
+    topLevel->setAttribute(Qt::WA_NoSystemBackground, seeThrough);
 }
 
 void GlassBackground::paintEvent(QPaintEvent *) {

@@ -13,8 +13,9 @@ public:
 
     explicit GlassBackground(QWidget *parent = nullptr);
 
-    // Gives a top-level window no fill of its own, so only this background shows. Call
-    // before the window is first shown; does nothing where windows cannot be translucent.
+    // Gives a frameless top-level window no fill of its own, so only this background shows,
+    // and a framed one an opaque fill. Call before the window is first shown and after its
+    // flags change; windows stay opaque where the window system cannot make them translucent.
     static void prepareWindow(QWidget *topLevel);
 
 protected:

@@ -1,7 +1,6 @@
 #include "HarkletApp.h"
 
 #include "MenuBarIcon.h"
-#include "MenuBarToolTip.h"
 #include "ReduceMotion.h"
 
 #include <QApplication>
@@ -71,13 +70,22 @@ void HarkletApp::showWithoutTray() {
     m_panel.showAsWindow();
 }
 
+// The store changes several times per poll (scanning, then done) even when it finds the
+// same listeners; only a new count reaches the tray.
 void HarkletApp::updateToolTip() {
-    if (m_tray)
-        MenuBarToolTip::forStore(m_store).apply(*m_tray);
+    if (!m_tray)
+        return;
+    MenuBarToolTip toolTip = MenuBarToolTip::forStore(m_store);
+    if (toolTip == m_shownToolTip)
+        return;
+    toolTip.apply(*m_tray);
+    m_shownToolTip = std::move(toolTip);
 }
 
 void HarkletApp::updateIcon() {
     const QIcon icon = MenuBarIcon::normal();
+    if (icon.cacheKey() == QApplication::windowIcon().cacheKey())
+        return;
     QApplication::setWindowIcon(icon);
     if (m_tray)
         m_tray->setIcon(icon);

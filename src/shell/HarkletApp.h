@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MenuBarToolTip.h"
 #include "PanelWindow.h"
 #include "store/PortsStore.h"
 
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QSystemTrayIcon;
 
@@ -45,4 +47,7 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_tray;
     QTimer m_trayPoll;
     int m_trayPollsLeft = trayPolls;
+    // What the tray shows now. Every change goes out over D-Bus to the tray host, which then
+    // reads all of the item again, so an unchanged text is not set a second time.
+    std::optional<MenuBarToolTip> m_shownToolTip;
 };

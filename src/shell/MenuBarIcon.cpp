@@ -1,8 +1,11 @@
 #include "MenuBarIcon.h"
 
 #include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPalette>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -39,6 +42,45 @@ QColor foregroundColor() {
     return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
 }
 
+// The drawn glyph under the theme name of the installed symbolic icon. Status-notifier
+// hosts that can recolour a symbolic icon load it by that name; the others, and X11
+// trays, take the pixmaps drawn here in the desktop's text colour.
+class GlyphEngine : public QIconEngine {
+public:
+    explicit GlyphEngine(const QColor &color)
+        : m_color(color) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override {
+        const int pixels = qMin(rect.width(), rect.height());
+        if (pixels > 0)
+            painter->drawImage(QRect(rect.topLeft(), QSize(pixels, pixels)), draw(pixels, m_color));
+    }
+
+    // Square, so that QIcon::paint centres it in a wider or taller space.
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override {
+        const int side = qMin(size.width(), size.height());
+        return {side, side};
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override {
+        return QPixmap::fromImage(draw(qMax(1, qMin(size.width(), size.height())), m_color));
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (int pixels : iconPixelSizes)
+            sizes << QSize(pixels, pixels);
+        return sizes;
+    }
+
+    QString iconName() override { return MenuBarIcon::themeName; }
+    QString key() const override { return u"harklet-glyph"_s; }
+    QIconEngine *clone() const override { return new GlyphEngine(m_color); }
+
+private:
+    QColor m_color;
+};
+
 } // namespace
 
 QPixmap MenuBarIcon::render(qreal devicePixelRatio, const QColor &color) {
@@ -53,10 +95,7 @@ QIcon MenuBarIcon::normal() {
     static QIcon icon;
     const QColor color = foregroundColor();
     if (icon.isNull() || color != builtFor) {
-        QIcon fresh;
-        for (int pixels : iconPixelSizes)
-            fresh.addPixmap(QPixmap::fromImage(draw(pixels, color)));
-        icon = fresh;
+        icon = QIcon(new GlyphEngine(color));
         builtFor = color;
     }
     return icon;

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QIcon>
 #include <QPixmap>
+#include <QString>
 
 // The tray icon: a ring of small dots around a solid centre dot, in one colour.
 // Also the application's window icon and the panel header's icon.
@@ -10,9 +11,11 @@ class MenuBarIcon {
 public:
     // Logical edge length of the drawing.
     static constexpr int size = 18;
+    // The installed symbolic icon's name in the icon theme; the icon offers it to hosts.
+    static constexpr QLatin1String themeName{"harklet-symbolic"};
 
-    // The icon in the desktop's foreground colour, with renderings for the usual tray
-    // and high-density sizes. Rebuilt only when that colour changes.
+    // The icon in the desktop's foreground colour, drawn at any size and named after the
+    // theme's symbolic icon. A new icon only when that colour changes.
     static QIcon normal();
 
     // One rendering of size × size logical pixels at the given device pixel ratio.

@@ -17,4 +17,6 @@ struct MenuBarToolTip {
     // the tray embeds X11 windows; hosts take that title as the icon's name. A status-notifier
     // tray has no such window: there the tool tip is what screen readers announce.
     void apply(QSystemTrayIcon &tray) const;
+
+    bool operator==(const MenuBarToolTip &) const = default;
 };

@@ -59,6 +59,7 @@ void PanelWindow::showAsWindow() {
     if (m_isPopUp) {
         m_isPopUp = false;
         setWindowFlags(Qt::Window);
+        GlassBackground::prepareWindow(this);
     }
     show();
     raise();

@@ -13,6 +13,7 @@
 
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -41,6 +42,8 @@ PortRow::PortRow(const PortEntry &entry, PortsStore &store, QWidget *parent)
     , m_lock(new QLabel(this)) {
     RowAccessibility::install();
 
+    // Moves inside the row count as the pointer really moving, see pointerAt().
+    setAttribute(Qt::WA_Hover);
     m_details->setObjectName(QStringLiteral("details"));
     m_dotBox->setFixedSize(12, 12);
     m_port->setTextFormat(Qt::PlainText);
@@ -144,7 +147,27 @@ void PortRow::forceStop() {
 
 void PortRow::enterEvent(QEnterEvent *event) {
     QWidget::enterEvent(event);
-    setHovering(true);
+    pointerAt(event->globalPosition());
+}
+
+// Moves over the row's labels and buttons reach it as hover moves; mouse moves stop there.
+bool PortRow::event(QEvent *event) {
+    if (event->type() == QEvent::HoverMove)
+        pointerAt(mapToGlobal(static_cast<QHoverEvent *>(event)->position()));
+    return QWidget::event(event);
+}
+
+// Lit only once the pointer has really moved: not by the enter event of a panel that opens
+// under it.
+void PortRow::pointerAt(const QPointF &globalPosition) {
+    m_pointerMoved = m_pointerMoved || globalPosition.toPoint() != m_pointerAtShow;
+    setHovering(m_pointerMoved);
+}
+
+void PortRow::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    m_pointerAtShow = QCursor::pos();
+    m_pointerMoved = false;
 }
 
 void PortRow::leaveEvent(QEvent *event) {

@@ -39,7 +39,9 @@ public:
 
 protected:
     void enterEvent(QEnterEvent *event) override;
+    bool event(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -50,11 +52,17 @@ private:
     void showAccessory();
     void applyColours();
     void setHovering(bool hovering);
+    void pointerAt(const QPointF &globalPosition);
     qreal rowOpacity() const;
 
     PortEntry m_entry;
     PortsStore &m_store;
     bool m_hovering = false;
+    // Where the pointer was when the row appeared, and whether it has left that spot since.
+    // A window that opens under a resting pointer gets an enter event, and under Xwayland
+    // the X server may still place the pointer where it was long ago, inside the panel.
+    QPoint m_pointerAtShow;
+    bool m_pointerMoved = false;
 
     QWidget *m_dotBox;
     QLabel *m_port;

@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "GraphicalSession.h"
+
 #include <QLocalSocket>
 #include <QTimer>
 
@@ -35,9 +37,8 @@ SingleInstance::SingleInstance(const QString &name, std::chrono::milliseconds an
 
 QString SingleInstance::defaultName() {
     // Each graphical session has a tray of its own, so each gets its own Harklet.
-    const QString session =
-        qEnvironmentVariable("WAYLAND_DISPLAY") + u'/' + qEnvironmentVariable("DISPLAY");
-    return u"harklet-"_s + QString::number(getuid()) + u'-' + session;
+    return u"harklet-"_s + QString::number(getuid()) + u'-' +
+           GraphicalSession::identity(QProcessEnvironment::systemEnvironment());
 }
 
 SingleInstance::Role SingleInstance::claim() {

@@ -24,7 +24,7 @@ public:
                             std::chrono::milliseconds answerTimeout = std::chrono::seconds(5),
                             QObject *parent = nullptr);
 
-    // "harklet-", the user id and the graphical session's display.
+    // "harklet-", the user id and the graphical session (see GraphicalSession).
     static QString defaultName();
 
     // Listens, or when another process already does, asks it to show its panel.

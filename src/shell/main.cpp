@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "HarkletApp.h"
+#include "PlatformChoice.h"
 #include "SingleInstance.h"
 
 #include <QApplication>
@@ -11,10 +12,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const char noSessionSentence[] =
-    "Harklet needs a graphical session (X11 or Wayland) and found none.\n";
-
 bool started = false;
+
+// The environment as Harklet was started, before it chose a platform plugin.
+QProcessEnvironment &startEnvironment() {
+    static QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    return environment;
+}
 
 // Harklet logs nothing. The one fatal message that can come in normal use is the toolkit
 // failing to reach the display; it becomes a plain sentence and an exit status.
@@ -22,7 +26,9 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
     if (type != QtFatalMsg)
         return;
     if (!started) {
-        std::fputs(noSessionSentence, stderr);
+        const QString why = PlatformChoice::failureMessage(
+            startEnvironment(), PlatformChoice::installedPlugins(message));
+        std::fputs(qPrintable(why), stderr);
         std::_Exit(EXIT_FAILURE);
     }
     std::fputs(qPrintable(message + u'\n'), stderr);
@@ -41,13 +47,20 @@ int main(int argc, char *argv[]) {
     if (argc > 1)
         return CommandLine::answer(argc, argv);
     if (!hasGraphicalSession()) {
-        std::fputs(noSessionSentence, stderr);
+        std::fputs(qPrintable(PlatformChoice::failureMessage(startEnvironment(), {})), stderr);
         return EXIT_FAILURE;
     }
     qInstallMessageHandler(quietMessages);
+    // Only for Qt's choice at start-up; programs Harklet starts, such as the browser, choose
+    // for themselves.
+    const QString platform = PlatformChoice::preferred(startEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform.toLocal8Bit());
     QApplication app(argc, argv);
+    if (!platform.isEmpty())
+        qunsetenv("QT_QPA_PLATFORM");
     started = true;
-    QApplication::setApplicationName(u"harklet"_s);
+    QApplication::setApplicationName(u"Harklet"_s);
     // Lets desktops match the panel window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(u"dev.harklet.Harklet"_s);
     // The panel comes and goes; only "Quit Harklet" or closing the tray-less window ends us.

@@ -144,7 +144,7 @@ def ask_to_close(window):
 def harklet_accessibles():
     # With the GTK platform theme the process registers a second, empty application: GTK's.
     return [app for app in pyatspi.Registry.getDesktop(0)
-            if app is not None and app.name == "harklet"]
+            if app is not None and app.name.lower() == "harklet"]
 
 
 def find_named(root, pattern, depth=0):
