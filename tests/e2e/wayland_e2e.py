@@ -98,7 +98,7 @@ def another_session_runs_its_own(desktop, harklet_path, main_pid, results):
         if proc.poll() is None:
             wait_for("its window maps", lambda: [w for w in desktop.windows()
                                                  if w["pid"] not in (main_pid, None)
-                                                 and w.get("app_id") == "harklet"], 15)
+                                                 and w.get("app_id") == "dev.harklet.Harklet"], 15)
             shot = os.path.join(desktop.work, "sway-window.png")
             if desktop.screenshot(shot).returncode == 0:
                 keep_picture(shot, "sway-window.png")
