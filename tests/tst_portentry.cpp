@@ -47,6 +47,7 @@ void PortEntryTest::isSystem_data() {
     QTest::addColumn<QString>("login");
     QTest::addColumn<bool>("system");
     QTest::newRow("own dev server") << u"node"_s << me << false;
+    QTest::newRow("own socket, process unknown") << QString() << me << true;
     if (me.toUpper() != me)
         QTest::newRow("login differs in case") << u"node"_s << me.toUpper() << true;
     QTest::newRow("no login") << u"node"_s << QString() << true;
@@ -60,7 +61,8 @@ void PortEntryTest::isSystem() {
     QFETCH(QString, command);
     QFETCH(QString, login);
     QFETCH(bool, system);
-    QCOMPARE((PortEntry{80, 1, command, login, {u"*"_s}}.isSystem()), system);
+    const pid_t pid = command.isEmpty() ? 0 : 1;
+    QCOMPARE((PortEntry{80, pid, command, login, {u"*"_s}}.isSystem()), system);
 }
 
 void PortEntryTest::localURL() {

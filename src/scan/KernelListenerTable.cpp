@@ -42,9 +42,8 @@ bool dump(int fd, quint8 family, quint32 sequence, QList<KernelSocket> &sockets)
     for (;;) {
         sockaddr_nl sender{};
         socklen_t senderLength = sizeof sender;
-        const ssize_t received =
-            ::recvfrom(fd, buffer.data(), size_t(buffer.size()), MSG_TRUNC,
-                       reinterpret_cast<sockaddr *>(&sender), &senderLength);
+        const ssize_t received = ::recvfrom(fd, buffer.data(), size_t(buffer.size()), MSG_TRUNC,
+                                            reinterpret_cast<sockaddr *>(&sender), &senderLength);
         if (received < 0 && errno == EINTR)
             continue;
         if (received <= 0 || received > buffer.size() || sender.nl_pid != 0)

@@ -25,7 +25,8 @@ QString PortEntry::displayAddress() const {
 }
 
 bool PortEntry::isSystem() const {
-    if (login != currentLoginName())
+    // A socket without a known process is the system's, even when its owner is this user.
+    if (!hasProcess() || login != currentLoginName())
         return true;
     return std::any_of(systemCommandPrefixes.cbegin(), systemCommandPrefixes.cend(),
                        [this](const QString &prefix) { return command.startsWith(prefix); });

@@ -24,8 +24,11 @@ struct PortEntry {
     QString id() const;
     // "all interfaces" when any address is a wildcard, else the first address.
     QString displayAddress() const;
-    // Owned by someone else, or an operating-system service of the current user.
+    // Owned by someone else, without a known process, or an operating-system service of
+    // the current user.
     bool isSystem() const;
+    // A pid that can be signalled. A kernel socket no listed process accounts for has none.
+    bool hasProcess() const { return pid > 0; }
     // http://localhost:<port>
     std::optional<QUrl> localURL() const;
 

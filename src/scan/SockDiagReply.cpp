@@ -81,8 +81,8 @@ SockDiagReply::Datagram SockDiagReply::decode(QByteArrayView datagram) {
         const auto header = headerAt<nlmsghdr>(datagram, offset);
         if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > left)
             return failure;
-        const QByteArrayView payload =
-            datagram.sliced(offset + aligned(sizeof(nlmsghdr)), header.nlmsg_len - sizeof(nlmsghdr));
+        const QByteArrayView payload = datagram.sliced(offset + aligned(sizeof(nlmsghdr)),
+                                                       header.nlmsg_len - sizeof(nlmsghdr));
         switch (header.nlmsg_type) {
         case NLMSG_DONE:
             if (!dumpSucceeded(payload))

@@ -117,7 +117,8 @@ QFuture<PortScanner::Result> PortsStore::listing(bool forceLsof) {
     }
     const ScanGate::Run run = m_gate.lsofStarting(*table);
     return m_sources.lsof().then(
-        this, [this, run, table = *table](const PortScanner::Result &result) -> PortScanner::Result {
+        this,
+        [this, run, table = *table](const PortScanner::Result &result) -> PortScanner::Result {
             const auto *listing = std::get_if<QList<PortEntry>>(&result);
             if (!listing) {
                 m_gate.lsofFailed();

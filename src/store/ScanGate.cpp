@@ -40,8 +40,9 @@ std::optional<QList<PortEntry>> ScanGate::reusableListing(const QList<KernelSock
         return std::nullopt;
     if (socketSet(table) != m_lastRun->table)
         return std::nullopt;
-    const bool allAlive = std::all_of(m_lastListing.cbegin(), m_lastListing.cend(),
-                                      [](const PortEntry &e) { return e.pid <= 0 || processExists(e.pid); });
+    const bool allAlive =
+        std::all_of(m_lastListing.cbegin(), m_lastListing.cend(),
+                    [](const PortEntry &e) { return e.pid <= 0 || processExists(e.pid); });
     if (!allAlive)
         return std::nullopt;
     return m_lastListing;
