@@ -51,10 +51,12 @@ void PortEntryTest::isSystem_data() {
     if (me.toUpper() != me)
         QTest::newRow("login differs in case") << u"node"_s << me.toUpper() << true;
     QTest::newRow("no login") << u"node"_s << QString() << true;
-    QTest::newRow("prefix match") << u"ControlCenterHelper"_s << me << true;
-    QTest::newRow("prefix is case-sensitive") << u"controlcenter"_s << me << false;
-    QTest::newRow("whole prefix") << u"identityservicesd"_s << me << true;
-    QTest::newRow("shorter than prefix") << u"identityservices"_s << me << false;
+    const QString prefix = PortEntry::systemCommandPrefixes.first();
+    QTest::newRow("the prefix itself") << prefix << me << true;
+    QTest::newRow("prefix then more") << prefix + u"Helper"_s << me << true;
+    QTest::newRow("prefix later in the name") << u"my-"_s + prefix << me << false;
+    QTest::newRow("prefix is case-sensitive") << prefix.toUpper() << me << false;
+    QTest::newRow("shorter than prefix") << prefix.chopped(1) << me << false;
 }
 
 void PortEntryTest::isSystem() {

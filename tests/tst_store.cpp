@@ -36,6 +36,7 @@ private slots:
     void failureMessagePersistsUntilAStopRequest();
     void olderScanNeverOverwritesNewerResult();
     void splitsAndOrdersByPort();
+    void equalPortsKeepScanOrder();
 };
 
 void StoreTest::defaultStoreFindsOwnListener() {
@@ -127,7 +128,8 @@ void StoreTest::olderScanNeverOverwritesNewerResult() {
 
 void StoreTest::splitsAndOrdersByPort() {
     const PortEntry other{80, 7, u"nginx"_s, currentLoginName() + u"-other"_s, {u"*"_s}};
-    const PortEntry daemon{5353, 8, u"launchd"_s, currentLoginName(), {u"*"_s}};
+    const PortEntry daemon{
+        5353, 8, PortEntry::systemCommandPrefixes.first(), currentLoginName(), {u"*"_s}};
     const PortEntry nameless{22, 9, {}, {}, {u"*"_s}};
     const QList<PortEntry> scanned{mine(8080, 1), daemon,         mine(5000, 20), mine(443, 2),
                                    other,         mine(5000, 10), nameless,       mine(-1, 3)};
@@ -143,6 +145,25 @@ void StoreTest::splitsAndOrdersByPort() {
     QCOMPARE(user[2].pid, 20); // equal ports keep scan order
     QCOMPARE(user[3].pid, 10);
     QCOMPARE(store.systemEntries(), (QList<PortEntry>{nameless, other, daemon}));
+}
+
+void StoreTest::equalPortsKeepScanOrder() {
+    // Enough entries that an unstable sort (insertion sort below 17) would reorder ties.
+    QList<PortEntry> scanned;
+    for (pid_t pid = 1; pid <= 300; ++pid)
+        scanned << mine(3000 + (pid * 7) % 3, pid);
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
+    QTRY_COMPARE(scanner.started(), 1);
+    scanner.finishLast(scanned);
+    QTRY_COMPARE(store.entries().size(), scanned.size());
+
+    const QList<PortEntry> user = store.userEntries();
+    for (qsizetype i = 1; i < user.size(); ++i) {
+        QVERIFY(user[i - 1].port <= user[i].port);
+        if (user[i - 1].port == user[i].port)
+            QVERIFY2(user[i - 1].pid < user[i].pid, qPrintable(user[i].id()));
+    }
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

@@ -16,8 +16,8 @@ struct PortEntry {
     QString login;
     QStringList addresses;
 
-    // Commands of operating-system services that count as system listeners even when
-    // they run as the current user. Tested in this order.
+    // Commands of operating-system and desktop-session services that count as system
+    // listeners even when they run as the current user. Tested in this order.
     static const QStringList systemCommandPrefixes;
 
     // "pid:port"; stable for as long as the same process holds the same port.
