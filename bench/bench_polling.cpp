@@ -56,10 +56,20 @@ int runStore(bool gated, int seconds) {
                 const double used = cpuMs() - start;
                 const QStringList gatedList = described(store.entries());
                 store.refresh().then(&store, [&, used, gatedList] {
-                    const bool same = described(store.entries()) == gatedList;
+                    const QStringList full = described(store.entries());
+                    const bool same = full == gatedList;
+                    for (const QString &line : gatedList) {
+                        if (!full.contains(line))
+                            std::fprintf(stderr, "only gated: %s\n", qPrintable(line));
+                    }
+                    for (const QString &line : full) {
+                        if (!gatedList.contains(line))
+                            std::fprintf(stderr, "only full: %s\n", qPrintable(line));
+                    }
                     std::printf("%s cpu_ms %.0f polls %d entries %lld same_as_full_scan %s\n",
                                 gated ? "gated" : "ungated", used, polls,
                                 qlonglong(gatedList.size()), same ? "yes" : "NO");
+                    std::fflush(stdout);
                     QCoreApplication::quit();
                 });
             });
