@@ -41,9 +41,29 @@ QStringList described(QList<PortEntry> entries) {
 }
 
 int runStore(bool gated, int seconds) {
-    PortsStore store(PortsStore::systemSources(gated), PortsStore::pollInterval,
-                     PortsStore::followUpDelay);
+    // Counted, to tell what made the gate run lsof: the machine's own listeners coming and
+    // going show up as table changes.
+    int lsofRuns = 0;
+    int tableChanges = 0;
+    PortsStore::Sources sources = PortsStore::systemSources(gated);
+    sources.lsof = [&lsofRuns, lsof = sources.lsof] {
+        ++lsofRuns;
+        return lsof();
+    };
+    sources.kernelTable = [&tableChanges, table = sources.kernelTable,
+                           last = std::optional<QList<KernelSocket>>()]() mutable {
+        auto now = table();
+        if (now) {
+            std::sort(now->begin(), now->end());
+            tableChanges += last && *last != *now;
+            last = now;
+        }
+        return now;
+    };
+    PortsStore store(sources, PortsStore::pollInterval, PortsStore::followUpDelay);
     int polls = 0;
+    int runsBefore = 0;
+    int changesBefore = 0;
     bool measuring = false;
     double start = 0;
     QObject::connect(&store, &PortsStore::changed, &store, [&] {
@@ -52,10 +72,14 @@ int runStore(bool gated, int seconds) {
         if (!measuring) { // the start-up scan has ended: polling starts now
             measuring = true;
             start = cpuMs();
+            runsBefore = lsofRuns;
+            changesBefore = tableChanges;
             QTimer::singleShot(seconds * 1000, &store, [&] {
                 const double used = cpuMs() - start;
+                const int runs = lsofRuns - runsBefore;
+                const int changes = tableChanges - changesBefore;
                 const QStringList gatedList = described(store.entries());
-                store.refresh().then(&store, [&, used, gatedList] {
+                store.refresh().then(&store, [&, used, runs, changes, gatedList] {
                     const QStringList full = described(store.entries());
                     const bool same = full == gatedList;
                     for (const QString &line : gatedList) {
@@ -66,9 +90,12 @@ int runStore(bool gated, int seconds) {
                         if (!gatedList.contains(line))
                             std::fprintf(stderr, "only full: %s\n", qPrintable(line));
                     }
-                    std::printf("%s cpu_ms %.0f polls %d entries %lld same_as_full_scan %s\n",
-                                gated ? "gated" : "ungated", used, polls,
+                    std::printf("%s cpu_ms %.0f polls %d lsof_runs %d table_changes %d entries "
+                                "%lld same_as_full_scan %s\n",
+                                gated ? "gated" : "ungated", used, polls, runs, changes,
                                 qlonglong(gatedList.size()), same ? "yes" : "NO");
+                    if (store.lastError())
+                        std::printf("  last error: %s\n", qPrintable(*store.lastError()));
                     std::fflush(stdout);
                     QCoreApplication::quit();
                 });
