@@ -1,33 +1,18 @@
-#include "ChildProcess.h"
 #include "scan/CurrentUser.h"
 #include "store/PortsStore.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <spawn.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
-extern char **environ;
-
 namespace {
-
-pid_t spawnSleeper() {
-    pid_t pid = 0;
-    char program[] = "/bin/sleep";
-    char seconds[] = "60";
-    char *argv[] = {program, seconds, nullptr};
-    return posix_spawn(&pid, program, nullptr, nullptr, argv, environ) == 0 ? pid : -1;
-}
-
-QByteArray commandOf(pid_t pid) {
-    QFile comm(u"/proc/"_s + QString::number(pid) + u"/comm"_s);
-    return comm.open(QIODevice::ReadOnly) ? comm.readAll() : QByteArray();
-}
 
 KernelSocket loopback(quint16 port, quint64 inode) {
     KernelSocket s;
@@ -118,10 +103,16 @@ void GateTest::eachReasonRunsLsofOnce_data() {
 void GateTest::eachReasonRunsLsofOnce() {
     QFETCH(QString, reason);
     Machine machine;
-    ChildProcess sleeper(spawnSleeper());
-    QVERIFY(sleeper.pid() > 0);
+    QProcess sleeper;
+    const auto endSleeper = qScopeGuard([&] {
+        sleeper.kill();
+        sleeper.waitForFinished();
+    });
+    sleeper.start(u"/bin/sleep"_s, {u"60"_s});
+    QVERIFY(sleeper.waitForStarted()); // exec has happened: the kernel calls it sleep
+    const auto sleeperPid = pid_t(sleeper.processId());
     if (reason == u"process vanished"_s)
-        machine.setListing({getpid(), sleeper.pid()});
+        machine.setListing({getpid(), sleeperPid});
     PortsStore store(machine.sources(), 5ms, 5ms);
 
     // The start-up scan, and perhaps a poll that came before it ended.
@@ -139,10 +130,10 @@ void GateTest::eachReasonRunsLsofOnce() {
         machine.table.clear();
     } else if (reason == u"process vanished"_s) {
         machine.setListing({getpid()});
-        sleeper.end();
+        sleeper.kill();
+        QVERIFY(sleeper.waitForFinished());
     } else if (reason == u"stop"_s) {
-        QTRY_COMPARE(commandOf(sleeper.pid()), "sleep\n"); // exec has renamed it
-        QCOMPARE(store.kill({1, sleeper.pid(), u"sleep"_s, {}, {}}, false),
+        QCOMPARE(store.kill({1, sleeperPid, u"sleep"_s, {}, {}}, false),
                  PortsStore::KillResult::ok);
     } else if (reason == u"refresh"_s) {
         store.refresh();
