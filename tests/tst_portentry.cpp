@@ -47,20 +47,24 @@ void PortEntryTest::isSystem_data() {
     QTest::addColumn<QString>("login");
     QTest::addColumn<bool>("system");
     QTest::newRow("own dev server") << u"node"_s << me << false;
+    QTest::newRow("own socket, process unknown") << QString() << me << true;
     if (me.toUpper() != me)
         QTest::newRow("login differs in case") << u"node"_s << me.toUpper() << true;
     QTest::newRow("no login") << u"node"_s << QString() << true;
-    QTest::newRow("prefix match") << u"ControlCenterHelper"_s << me << true;
-    QTest::newRow("prefix is case-sensitive") << u"controlcenter"_s << me << false;
-    QTest::newRow("whole prefix") << u"identityservicesd"_s << me << true;
-    QTest::newRow("shorter than prefix") << u"identityservices"_s << me << false;
+    const QString prefix = PortEntry::systemCommandPrefixes.first();
+    QTest::newRow("the prefix itself") << prefix << me << true;
+    QTest::newRow("prefix then more") << prefix + u"Helper"_s << me << true;
+    QTest::newRow("prefix later in the name") << u"my-"_s + prefix << me << false;
+    QTest::newRow("prefix is case-sensitive") << prefix.toUpper() << me << false;
+    QTest::newRow("shorter than prefix") << prefix.chopped(1) << me << false;
 }
 
 void PortEntryTest::isSystem() {
     QFETCH(QString, command);
     QFETCH(QString, login);
     QFETCH(bool, system);
-    QCOMPARE((PortEntry{80, 1, command, login, {u"*"_s}}.isSystem()), system);
+    const pid_t pid = command.isEmpty() ? 0 : 1;
+    QCOMPARE((PortEntry{80, pid, command, login, {u"*"_s}}.isSystem()), system);
 }
 
 void PortEntryTest::localURL() {

@@ -34,8 +34,10 @@ private slots:
     void startsScanningOnceTheEventLoopRuns();
     void pollWaitsForTheEndOfEachScan();
     void failureMessagePersistsUntilAStopRequest();
+    void survivesLsofTimeOuts();
     void olderScanNeverOverwritesNewerResult();
     void splitsAndOrdersByPort();
+    void equalPortsKeepScanOrder();
 };
 
 void StoreTest::defaultStoreFindsOwnListener() {
@@ -107,6 +109,20 @@ void StoreTest::failureMessagePersistsUntilAStopRequest() {
     QCOMPARE(store.lastError(), u"Stopping node failed."_s);
 }
 
+void StoreTest::survivesLsofTimeOuts() {
+    // lsof hanging on a network mount, killed at its time limit poll after poll.
+    PortsStore store(
+        [] { return PortScanner::scan(QStringLiteral(HARKLET_TEST_FAKES "/hang"), 50ms); }, 10ms,
+        10ms);
+    int timeOuts = 0;
+    connect(&store, &PortsStore::changed, this, [&] {
+        if (!store.isScanning() && store.lastError())
+            ++timeOuts;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(timeOuts >= 4, 20000);
+    QCOMPARE(store.lastError(), u"Could not run lsof: lsof did not finish within 0.05 seconds"_s);
+}
+
 void StoreTest::olderScanNeverOverwritesNewerResult() {
     FakeScanner scanner;
     PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
@@ -127,7 +143,8 @@ void StoreTest::olderScanNeverOverwritesNewerResult() {
 
 void StoreTest::splitsAndOrdersByPort() {
     const PortEntry other{80, 7, u"nginx"_s, currentLoginName() + u"-other"_s, {u"*"_s}};
-    const PortEntry daemon{5353, 8, u"launchd"_s, currentLoginName(), {u"*"_s}};
+    const PortEntry daemon{
+        5353, 8, PortEntry::systemCommandPrefixes.first(), currentLoginName(), {u"*"_s}};
     const PortEntry nameless{22, 9, {}, {}, {u"*"_s}};
     const QList<PortEntry> scanned{mine(8080, 1), daemon,         mine(5000, 20), mine(443, 2),
                                    other,         mine(5000, 10), nameless,       mine(-1, 3)};
@@ -143,6 +160,25 @@ void StoreTest::splitsAndOrdersByPort() {
     QCOMPARE(user[2].pid, 20); // equal ports keep scan order
     QCOMPARE(user[3].pid, 10);
     QCOMPARE(store.systemEntries(), (QList<PortEntry>{nameless, other, daemon}));
+}
+
+void StoreTest::equalPortsKeepScanOrder() {
+    // Enough entries that an unstable sort (insertion sort below 17) would reorder ties.
+    QList<PortEntry> scanned;
+    for (pid_t pid = 1; pid <= 300; ++pid)
+        scanned << mine(3000 + (pid * 7) % 3, pid);
+    FakeScanner scanner;
+    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
+    QTRY_COMPARE(scanner.started(), 1);
+    scanner.finishLast(scanned);
+    QTRY_COMPARE(store.entries().size(), scanned.size());
+
+    const QList<PortEntry> user = store.userEntries();
+    for (qsizetype i = 1; i < user.size(); ++i) {
+        QVERIFY(user[i - 1].port <= user[i].port);
+        if (user[i - 1].port == user[i].port)
+            QVERIFY2(user[i - 1].pid < user[i].pid, qPrintable(user[i].id()));
+    }
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

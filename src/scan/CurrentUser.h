@@ -2,6 +2,11 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 // The login name lsof reports for this user's processes: the passwd name, or the decimal
 // uid when the uid has no passwd entry. Looked up once; it cannot change while we run.
 QString currentLoginName();
+
+// The same rule for any uid. Remembered per uid, since it is asked on every poll.
+QString loginNameOf(uid_t uid);

@@ -74,7 +74,10 @@ QFuture<PortScanner::Result> PortScanner::scan(const QString &executable,
     promise->start();
     QThreadPool::globalInstance()->start([promise, executable, limit] {
         runLsof(*promise, executable, limit);
-        promise->finish();
+        // A time-out has finished it already; Qt 6.4 runs a continuation again on every
+        // finish(), and the second run of a context-bound one crashes.
+        if (!promise->future().isFinished())
+            promise->finish();
     });
     return future;
 }

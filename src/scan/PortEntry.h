@@ -16,16 +16,19 @@ struct PortEntry {
     QString login;
     QStringList addresses;
 
-    // Commands of operating-system services that count as system listeners even when
-    // they run as the current user. Tested in this order.
+    // Commands of operating-system and desktop-session services that count as system
+    // listeners even when they run as the current user. Tested in this order.
     static const QStringList systemCommandPrefixes;
 
     // "pid:port"; stable for as long as the same process holds the same port.
     QString id() const;
     // "all interfaces" when any address is a wildcard, else the first address.
     QString displayAddress() const;
-    // Owned by someone else, or an operating-system service of the current user.
+    // Owned by someone else, without a known process, or an operating-system service of
+    // the current user.
     bool isSystem() const;
+    // A pid that can be signalled. A kernel socket no listed process accounts for has none.
+    bool hasProcess() const { return pid > 0; }
     // http://localhost:<port>
     std::optional<QUrl> localURL() const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KernelSocket.h"
 #include "PortEntry.h"
 
 #include <QFuture>
@@ -23,6 +24,12 @@ public:
 
     // Turns lsof's -FpcLn field output into one entry per (pid, port). Never fails.
     static QList<PortEntry> parse(const QString &fieldOutput);
+
+    // lsof's listing plus one entry per port for the kernel's listening sockets that no
+    // listed process accounts for (another user's, which lsof cannot see): pid 0, no command,
+    // the socket owner's login. A socket is accounted for by a listed address on its port.
+    static QList<PortEntry> merge(const QList<PortEntry> &listing,
+                                  const QList<KernelSocket> &kernelTable);
 
     // Runs lsof off the calling thread; the future always finishes with a Result.
     static QFuture<Result> scan();

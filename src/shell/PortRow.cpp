@@ -100,6 +100,10 @@ void PortRow::setEntry(const PortEntry &entry) {
 }
 
 QString PortRow::accessibleLabel(const PortEntry &entry) {
+    if (!entry.hasProcess()) {
+        return QStringLiteral("Port ") + QString::number(entry.port) +
+               QStringLiteral(", owned by ") + entry.login;
+    }
     QString label = QStringLiteral("Port ") + QString::number(entry.port) + QStringLiteral(", ") +
                     entry.command + QStringLiteral(", process ") + QString::number(entry.pid);
     if (entry.isSystem())
@@ -109,12 +113,14 @@ QString PortRow::accessibleLabel(const PortEntry &entry) {
 
 void PortRow::fillContextMenu(QMenu &menu) {
     const QString copyText = QStringLiteral("Copy localhost:") + QString::number(m_entry.port);
-    if (m_entry.isSystem()) {
+    if (m_entry.isSystem() && m_entry.hasProcess()) {
         menu.addAction(copyText, this, &PortRow::copyURL);
         return;
     }
     menu.addAction(QStringLiteral("Open in Browser"), this, &PortRow::openInBrowser);
     menu.addAction(copyText, this, &PortRow::copyURL);
+    if (!m_entry.hasProcess())
+        return; // nothing to stop
     menu.addSeparator();
     menu.addAction(QStringLiteral("Stop (SIGTERM)"), this, &PortRow::stop);
     menu.addAction(QStringLiteral("Force Stop (SIGKILL)"), this, &PortRow::forceStop);
@@ -230,9 +236,15 @@ void PortRow::changeEvent(QEvent *event) {
 
 void PortRow::showEntry() {
     m_port->setText(QStringLiteral(":") + QString::number(m_entry.port));
-    m_command->setFullText(m_entry.command);
-    m_details->setFullText(QStringLiteral("PID ") + QString::number(m_entry.pid) +
-                           QStringLiteral(" · ") + m_entry.displayAddress());
+    // Without a process, its owner is all there is to tell who holds the port.
+    if (m_entry.hasProcess()) {
+        m_command->setFullText(m_entry.command);
+        m_details->setFullText(QStringLiteral("PID ") + QString::number(m_entry.pid) +
+                               QStringLiteral(" · ") + m_entry.displayAddress());
+    } else {
+        m_command->setFullText(m_entry.login);
+        m_details->setFullText(m_entry.displayAddress());
+    }
     m_open->setToolTip(QStringLiteral("Open localhost:") + QString::number(m_entry.port) +
                        QStringLiteral(" in browser"));
     showAccessory();
@@ -240,8 +252,8 @@ void PortRow::showEntry() {
 
 void PortRow::showAccessory() {
     const bool system = m_entry.isSystem();
-    m_open->setVisible(m_hovering && !system);
-    m_stop->setVisible(m_hovering && !system);
+    m_open->setVisible(m_hovering && (!system || !m_entry.hasProcess()));
+    m_stop->setVisible(m_hovering && !system && m_entry.hasProcess());
     m_lock->setVisible(system);
 }
 

@@ -24,7 +24,8 @@ public:
     // The same listener (same id) with newer details.
     void setEntry(const PortEntry &entry);
 
-    // "Port 3000, node, process 812", plus ", system process, locked" for system ones.
+    // "Port 3000, node, process 812", plus ", system process, locked" for system ones;
+    // "Port 5432, owned by root" for a socket without a known process.
     static QString accessibleLabel(const PortEntry &entry);
 
     // The secondary-click menu, into an empty menu.

@@ -49,12 +49,21 @@ QString RowAccessibility::text(QAccessible::Text kind) const {
 }
 
 QStringList RowAccessibility::actionNames() const {
+    if (!row()->entry().hasProcess())
+        return {openAction};
     return {openAction, stopAction};
 }
 
 void RowAccessibility::doAction(const QString &actionName) {
+    const PortEntry &entry = row()->entry();
+    // A socket without a known process can be opened, never stopped.
+    if (!entry.hasProcess()) {
+        if (actionName == openAction)
+            row()->openInBrowser();
+        return;
+    }
     // System listeners can be copied from the menu, but never opened or stopped.
-    if (row()->entry().isSystem())
+    if (entry.isSystem())
         return;
     if (actionName == openAction)
         row()->openInBrowser();

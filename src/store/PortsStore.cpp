@@ -3,6 +3,10 @@
 #include "BootClockTimer.h"
 #include "ProcessSignal.h"
 
+#ifdef Q_OS_LINUX
+#include "scan/KernelListenerTable.h"
+#endif
+
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -32,18 +36,33 @@ const auto systemName = u"Linux"_s;
 
 } // namespace
 
+PortsStore::Sources PortsStore::systemSources(bool gated) {
+    Sources sources;
+    sources.lsof = [] { return PortScanner::scan(); };
+#ifdef Q_OS_LINUX
+    sources.kernelTable = KernelListenerTable::read;
+#endif
+    sources.gated = gated;
+    return sources;
+}
+
 PortsStore::PortsStore(QObject *parent)
-    : PortsStore([] { return PortScanner::scan(); }, pollInterval, followUpDelay, parent) {}
+    : PortsStore(systemSources(), pollInterval, followUpDelay, parent) {}
 
 PortsStore::PortsStore(ScanFunction scan, std::chrono::milliseconds poll,
                        std::chrono::milliseconds followUp, QObject *parent)
+    : PortsStore(Sources{std::move(scan), {}}, poll, followUp, parent) {}
+
+PortsStore::PortsStore(Sources sources, std::chrono::milliseconds poll,
+                       std::chrono::milliseconds followUp, QObject *parent)
     : QObject(parent)
-    , m_scan(std::move(scan))
+    , m_sources(std::move(sources))
+    , m_gate(m_sources.clock)
     , m_followUpDelay(followUp)
     , m_pollTimer(new BootClockTimer(this)) {
     // The poll waits its interval after each of its own scans, not on a fixed beat.
     connect(m_pollTimer, &BootClockTimer::timeout, this,
-            [this, poll] { refresh().then(this, [this, poll] { m_pollTimer->start(poll); }); });
+            [this, poll] { update(false).then(this, [this, poll] { m_pollTimer->start(poll); }); });
     m_pollTimer->start(poll);
     // The first scan starts once the event loop runs, so construction never waits on it.
     QTimer::singleShot(0, this, [this] { refresh(); });
@@ -60,10 +79,14 @@ QList<PortEntry> PortsStore::systemEntries() const {
 }
 
 QFuture<void> PortsStore::refresh() {
+    return update(true);
+}
+
+QFuture<void> PortsStore::update(bool forceLsof) {
     const quint64 sequence = ++m_refreshesStarted;
     ++m_refreshesInFlight;
     setScanning(true);
-    return m_scan().then(this, [this, sequence](const PortScanner::Result &result) {
+    return listing(forceLsof).then(this, [this, sequence](const PortScanner::Result &result) {
         --m_refreshesInFlight;
         if (const auto *entries = std::get_if<QList<PortEntry>>(&result)) {
             // A slow scan that started earlier must not bring back a server a newer scan
@@ -78,6 +101,32 @@ QFuture<void> PortsStore::refresh() {
         }
         setScanning(m_refreshesInFlight > 0);
     });
+}
+
+QFuture<PortScanner::Result> PortsStore::listing(bool forceLsof) {
+    // The table first: it is what tells whether lsof has anything new to say.
+    const std::optional<QList<KernelSocket>> table =
+        m_sources.kernelTable ? m_sources.kernelTable() : std::nullopt;
+    if (!table)
+        return m_sources.lsof();
+    if (!forceLsof && m_sources.gated) {
+        if (const auto reused = m_gate.reusableListing(*table)) {
+            return QtFuture::makeReadyFuture(
+                PortScanner::Result{PortScanner::merge(*reused, *table)});
+        }
+    }
+    const ScanGate::Run run = m_gate.lsofStarting(*table);
+    return m_sources.lsof().then(
+        this,
+        [this, run, table = *table](const PortScanner::Result &result) -> PortScanner::Result {
+            const auto *listing = std::get_if<QList<PortEntry>>(&result);
+            if (!listing) {
+                m_gate.lsofFailed();
+                return result;
+            }
+            m_gate.lsofFinished(run, *listing);
+            return PortScanner::merge(*listing, table);
+        });
 }
 
 PortsStore::KillResult PortsStore::kill(const PortEntry &entry, bool force) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScanGate.h"
+#include "scan/KernelSocket.h"
 #include "scan/PortEntry.h"
 #include "scan/PortScanner.h"
 
@@ -24,13 +26,29 @@ public:
     Q_ENUM(KillResult)
 
     using ScanFunction = std::function<QFuture<PortScanner::Result>()>;
+    // The kernel's listening sockets, or nullopt when they cannot be had.
+    using KernelTableFunction = std::function<std::optional<QList<KernelSocket>>()>;
+
+    // Where listings come from. Without a kernel table every scan is lsof alone.
+    struct Sources {
+        ScanFunction lsof;
+        KernelTableFunction kernelTable;
+        ScanGate::Clock clock = ScanGate::bootClock;
+        // Off: lsof on every poll, as a baseline to measure the gate against.
+        bool gated = true;
+    };
+    // The real lsof and, on Linux, the real kernel table.
+    static Sources systemSources(bool gated = true);
 
     static constexpr std::chrono::milliseconds pollInterval{4000};
     static constexpr std::chrono::milliseconds followUpDelay{600};
 
-    // Scans the real lsof: once as soon as the event loop runs, then 4 s after each poll.
+    // Scans the real system: once as soon as the event loop runs, then 4 s after each poll.
     explicit PortsStore(QObject *parent = nullptr);
-    // For tests: a given scanner and intervals.
+    // Given sources and intervals, for tests and benchmarks.
+    PortsStore(Sources sources, std::chrono::milliseconds pollInterval,
+               std::chrono::milliseconds followUpDelay, QObject *parent = nullptr);
+    // For tests: a given lsof scanner alone.
     PortsStore(ScanFunction scan, std::chrono::milliseconds pollInterval,
                std::chrono::milliseconds followUpDelay, QObject *parent = nullptr);
     ~PortsStore() override;
@@ -44,7 +62,8 @@ public:
     // System listeners, by port; ties keep scan order.
     QList<PortEntry> systemEntries() const;
 
-    // Runs one scan and publishes its outcome; the future finishes once it is published.
+    // Runs one full scan (lsof included) and publishes its outcome; the future finishes once
+    // it is published.
     QFuture<void> refresh();
 
     // Signals the entry's process: SIGKILL when force, else SIGTERM.
@@ -57,12 +76,15 @@ signals:
     void changed();
 
 private:
-    void poll();
+    // A poll runs lsof only when the gate says so; a refresh always does.
+    QFuture<void> update(bool forceLsof);
+    QFuture<PortScanner::Result> listing(bool forceLsof);
     void setEntries(const QList<PortEntry> &entries);
     void setLastError(const std::optional<QString> &message);
     void setScanning(bool scanning);
 
-    ScanFunction m_scan;
+    Sources m_sources;
+    ScanGate m_gate;
     std::chrono::milliseconds m_followUpDelay;
     BootClockTimer *m_pollTimer;
 
