@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <memory>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +37,7 @@ private slots:
     void failureMessagePersistsUntilAStopRequest();
     void olderScanNeverOverwritesNewerResult();
     void splitsAndOrdersByPort();
+    void scansOutlivingTheStoreReportToNobody();
 };
 
 void StoreTest::defaultStoreFindsOwnListener() {
@@ -114,11 +116,13 @@ void StoreTest::olderScanNeverOverwritesNewerResult() {
     store.refresh();
     QCOMPARE(scanner.started(), 2);
 
+    QSignalSpy changes(&store, &PortsStore::changed);
     scanner.finish(1, QList<PortEntry>{}); // the newer scan: the server is gone
-    QTRY_VERIFY(store.entries().isEmpty());
+    QTRY_COMPARE(changes.size(), 2);       // its entries and the scanning flag
+    QVERIFY(store.entries().isEmpty());
     QVERIFY(store.isScanning()); // the older one is still out
 
-    QSignalSpy changes(&store, &PortsStore::changed);
+    changes.clear();
     scanner.finish(0, QList<PortEntry>{mine(3000)});
     QTRY_VERIFY(!store.isScanning());
     QVERIFY(store.entries().isEmpty());
@@ -143,6 +147,18 @@ void StoreTest::splitsAndOrdersByPort() {
     QCOMPARE(user[2].pid, 20); // equal ports keep scan order
     QCOMPARE(user[3].pid, 10);
     QCOMPARE(store.systemEntries(), (QList<PortEntry>{nameless, other, daemon}));
+}
+
+void StoreTest::scansOutlivingTheStoreReportToNobody() {
+    // Quitting during a scan: the store goes first, its scans end later or never.
+    FakeScanner scanner;
+    auto store = std::make_unique<PortsStore>([&] { return scanner.scan(); }, 10ms, 1h);
+    QTRY_COMPARE(scanner.started(), 2); // the start-up scan and the first poll's, both out
+    store.reset();
+    scanner.finish(0, QList<PortEntry>{mine(4000)});
+    scanner.finish(1, PortScanner::Failure{u"late"_s});
+    QTest::qWait(50); // anything still bound to the store would run now
+    QCOMPARE(scanner.started(), 2);
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

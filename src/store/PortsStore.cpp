@@ -5,11 +5,14 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QPromise>
 #include <QTimer>
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -42,8 +45,11 @@ PortsStore::PortsStore(ScanFunction scan, std::chrono::milliseconds poll,
     , m_followUpDelay(followUp)
     , m_pollTimer(new BootClockTimer(this)) {
     // The poll waits its interval after each of its own scans, not on a fixed beat.
-    connect(m_pollTimer, &BootClockTimer::timeout, this,
-            [this, poll] { refresh().then(this, [this, poll] { m_pollTimer->start(poll); }); });
+    connect(m_pollTimer, &BootClockTimer::timeout, this, [this, poll] {
+        // A refresh cut short by the store's end is cancelled, and cancelled futures skip
+        // their continuations, so this one only ever runs on a living store.
+        refresh().then([timer = m_pollTimer, poll] { timer->start(poll); });
+    });
     m_pollTimer->start(poll);
     // The first scan starts once the event loop runs, so construction never waits on it.
     QTimer::singleShot(0, this, [this] { refresh(); });
@@ -63,21 +69,35 @@ QFuture<void> PortsStore::refresh() {
     const quint64 sequence = ++m_refreshesStarted;
     ++m_refreshesInFlight;
     setScanning(true);
-    return m_scan().then(this, [this, sequence](const PortScanner::Result &result) {
+    auto published = std::make_shared<QPromise<void>>();
+    published->start();
+    // The watcher is the store's: a scan still out when the store goes away reports to nobody.
+    // A continuation bound to the store would instead be left without its context.
+    auto *watcher = new QFutureWatcher<PortScanner::Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, sequence, published] {
+        watcher->deleteLater();
         --m_refreshesInFlight;
-        if (const auto *entries = std::get_if<QList<PortEntry>>(&result)) {
-            // A slow scan that started earlier must not bring back a server a newer scan
-            // already saw gone.
-            if (sequence > m_newestPublished) {
-                m_newestPublished = sequence;
-                setEntries(*entries);
-            }
-        } else {
-            setLastError(u"Could not run lsof: "_s +
-                         std::get<PortScanner::Failure>(result).description);
-        }
+        if (watcher->future().resultCount() > 0)
+            publish(watcher->result(), sequence);
         setScanning(m_refreshesInFlight > 0);
+        published->finish();
     });
+    watcher->setFuture(m_scan());
+    return published->future();
+}
+
+void PortsStore::publish(const PortScanner::Result &result, quint64 sequence) {
+    if (const auto *entries = std::get_if<QList<PortEntry>>(&result)) {
+        // A slow scan that started earlier must not bring back a server a newer scan
+        // already saw gone.
+        if (sequence > m_newestPublished) {
+            m_newestPublished = sequence;
+            setEntries(*entries);
+        }
+    } else {
+        setLastError(u"Could not run lsof: "_s +
+                     std::get<PortScanner::Failure>(result).description);
+    }
 }
 
 PortsStore::KillResult PortsStore::kill(const PortEntry &entry, bool force) {

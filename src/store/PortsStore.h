@@ -57,7 +57,7 @@ signals:
     void changed();
 
 private:
-    void poll();
+    void publish(const PortScanner::Result &result, quint64 sequence);
     void setEntries(const QList<PortEntry> &entries);
     void setLastError(const std::optional<QString> &message);
     void setScanning(bool scanning);
