@@ -1,7 +1,9 @@
 #include "scan/CurrentUser.h"
 #include "scan/PortScanner.h"
 
+#include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +48,9 @@ private slots:
     void degradesOnOddOutput();
     void drainsLargeOutput();
     void timeLimitKillsOnlyTheChild();
+    void neverSearchesThePath();
+    void takesOnlyAnExecutableFile_data();
+    void takesOnlyAnExecutableFile();
 };
 
 void ScannerTest::findsOwnListenerWithRealLsof() {
@@ -103,6 +108,15 @@ void ScannerTest::drainsLargeOutput() {
 void ScannerTest::timeLimitKillsOnlyTheChild() {
     QTemporaryDir dir;
     const QString pidFile = dir.filePath(u"pid"_s);
+    const auto fakePid = [&] {
+        QFile file(pidFile);
+        return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
+    };
+    // Should the limit fail, the fake would otherwise sleep on after the test.
+    const auto endFake = qScopeGuard([&] {
+        if (const pid_t pid = fakePid(); pid > 0)
+            ::kill(pid, SIGKILL);
+    });
     qputenv("HARKLET_FAKE_PIDFILE", pidFile.toLocal8Bit());
     const PortScanner::Result result = runFake(u"hang"_s, 300ms);
     qunsetenv("HARKLET_FAKE_PIDFILE");
@@ -110,12 +124,58 @@ void ScannerTest::timeLimitKillsOnlyTheChild() {
     QVERIFY(std::holds_alternative<PortScanner::Failure>(result));
     QCOMPARE(std::get<PortScanner::Failure>(result).description,
              u"lsof did not finish within 0.3 seconds"_s);
-    QFile file(pidFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const pid_t child = file.readAll().trimmed().toInt();
+    const pid_t child = fakePid();
     QVERIFY(child > 0);
     // Killed and reaped: the pid no longer exists (not even as a zombie).
     QTRY_VERIFY(::kill(child, 0) != 0 && errno == ESRCH);
+    // The built-in limit, in the same words.
+    QCOMPARE(PortScanner::timeoutDescription(PortScanner::timeLimit),
+             u"lsof did not finish within 10 seconds"_s);
+}
+
+void ScannerTest::neverSearchesThePath() {
+    // An impostor first in PATH: a search for "lsof" would run it.
+    QTemporaryDir dir;
+    QFile impostor(dir.filePath(u"lsof"_s));
+    QVERIFY(impostor.open(QIODevice::WriteOnly));
+    impostor.write("#!/bin/sh\nprintf 'p1\\ncimpostor\\nLdev\\nn*:1\\n'\n");
+    impostor.close();
+    QVERIFY(impostor.setPermissions(impostor.permissions() | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit() + ':' + path);
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+
+    const QList<PortEntry> entries = entriesOf(await(PortScanner::scan()));
+    QVERIFY(std::none_of(entries.cbegin(), entries.cend(),
+                         [](const PortEntry &e) { return e.command == u"impostor"_s; }));
+}
+
+void ScannerTest::takesOnlyAnExecutableFile_data() {
+    QTest::addColumn<QStringList>("locations"); // names under a scratch directory
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("first that is one") << QStringList{u"tool"_s, u"other-tool"_s} << u"tool"_s;
+    QTest::newRow("missing file") << QStringList{u"absent"_s, u"tool"_s} << u"tool"_s;
+    QTest::newRow("file without x bit") << QStringList{u"plain"_s, u"tool"_s} << u"tool"_s;
+    QTest::newRow("directory") << QStringList{u"directory"_s, u"tool"_s} << u"tool"_s;
+    QTest::newRow("none") << QStringList{u"plain"_s, u"directory"_s, u"absent"_s} << QString();
+}
+
+void ScannerTest::takesOnlyAnExecutableFile() {
+    QFETCH(QStringList, locations);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    for (const QString &name : {u"tool"_s, u"other-tool"_s, u"plain"_s}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const bool executable = name != u"plain"_s;
+        QVERIFY(file.setPermissions(executable ? file.permissions() | QFile::ExeOwner
+                                               : QFile::ReadOwner | QFile::WriteOwner));
+    }
+    QVERIFY(QDir(dir.path()).mkdir(u"directory"_s));
+    for (QString &location : locations)
+        location = dir.filePath(location);
+    QCOMPARE(PortScanner::lsofExecutable(locations),
+             chosen.isEmpty() ? QString() : dir.filePath(chosen));
 }
 
 QTEST_GUILESS_MAIN(ScannerTest)

@@ -1,13 +1,19 @@
+#include "ChildProcess.h"
 #include "FakeScanner.h"
+#include "store/CommandName.h"
 #include "store/PortsStore.h"
 #include "store/ProcessSignal.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
 #include <spawn.h>
-#include <sys/wait.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -17,42 +23,76 @@ extern char **environ;
 
 namespace {
 
-// A real process to stop; reaped and checked by the test. Returns once the kernel calls it
-// "sleep": posix_spawn can come back before exec has renamed the child.
-pid_t spawnSleeper() {
+// A real process to stop. Returns once the kernel calls it "sleep": posix_spawn can come
+// back before exec has renamed the child.
+ChildProcess spawnSleeper() {
     pid_t pid = 0;
     char program[] = "/bin/sleep";
     char seconds[] = "60";
     char *argv[] = {program, seconds, nullptr};
     if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0)
-        return -1;
+        return ChildProcess();
+    ChildProcess child(pid);
     QFile comm(u"/proc/"_s + QString::number(pid) + u"/comm"_s);
     const QDeadlineTimer deadline(10s);
     while (!deadline.hasExpired()) {
         comm.open(QIODevice::ReadOnly);
         if (comm.readAll() == "sleep\n")
-            return pid;
+            return child;
         comm.close();
         QTest::qWait(1);
     }
-    return -1;
+    return ChildProcess();
 }
 
-// How the process ended: the signal that killed it, 0 if it exited, -1 if still running.
-int terminationSignal(pid_t pid, std::chrono::milliseconds within) {
-    int status = 0;
-    QDeadlineTimer deadline(within);
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (deadline.hasExpired())
-            return -1;
-        QTest::qWait(5);
+// A child that takes `name` as its kernel command name and listens on a loopback port. Returns
+// once it listens.
+ChildProcess spawnRenamedListener(const QByteArray &name) {
+    int ready[2];
+    if (pipe(ready) != 0)
+        return ChildProcess();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        // The test's crash handlers are not for this child; the signal should just end it.
+        signal(SIGTERM, SIG_DFL);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        prctl(PR_SET_NAME, name.constData());
+        const int listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+            listen(listener, 1) != 0 || write(ready[1], "!", 1) != 1)
+            _exit(1);
+        for (;;)
+            pause();
     }
-    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    ::close(ready[1]);
+    ChildProcess child(pid);
+    char byte = 0;
+    const bool listening = pid > 0 && read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    return listening ? std::move(child) : ChildProcess();
 }
 
-void reap(pid_t pid) {
-    ::kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+// The command names the real lsof prints for these processes in the given locale, by pid.
+QHash<pid_t, QString> lsofCommands(const QList<pid_t> &pids, const QString &locale) {
+    QStringList pidList;
+    for (const pid_t pid : pids)
+        pidList << QString::number(pid);
+    QProcess lsof;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LC_ALL"_s, locale);
+    lsof.setProcessEnvironment(environment);
+    lsof.start(PortScanner::lsofExecutable(), {u"-nP"_s, u"-iTCP"_s, u"-sTCP:LISTEN"_s, u"-FpcLn"_s,
+                                               u"-a"_s, u"-p"_s, pidList.join(u',')});
+    lsof.waitForFinished(60000);
+    QHash<pid_t, QString> commands;
+    for (const PortEntry &entry :
+         PortScanner::parse(QString::fromUtf8(lsof.readAllStandardOutput())))
+        commands.insert(entry.pid, entry.command);
+    return commands;
 }
 
 PortEntry entryFor(pid_t pid, const QString &command = u"sleep"_s) {
@@ -72,6 +112,9 @@ private slots:
     void reportsAnotherUsersProcess();
     void matchesLsofCommandNames_data();
     void matchesLsofCommandNames();
+    void agreesWithRealLsof_data();
+    void agreesWithRealLsof();
+    void endsHelpersOnAFailedCheck();
 };
 
 void StopTest::sendsTheAskedSignalAndRefreshesLater_data() {
@@ -90,12 +133,12 @@ void StopTest::sendsTheAskedSignalAndRefreshesLater() {
     scanner.finishLast(PortScanner::Failure{u"earlier"_s});
     QTRY_VERIFY(store.lastError().has_value());
 
-    const pid_t child = spawnSleeper();
-    QVERIFY(child > 0);
-    QCOMPARE(store.kill(entryFor(child), force), PortsStore::KillResult::ok);
+    ChildProcess child = spawnSleeper();
+    QVERIFY(child.pid() > 0);
+    QCOMPARE(store.kill(entryFor(child.pid()), force), PortsStore::KillResult::ok);
     QCOMPARE(store.lastError(), std::nullopt);
     QCOMPARE(scanner.started(), 1); // the follow-up scan comes later, not now
-    QCOMPARE(terminationSignal(child, 10s), signal);
+    QCOMPARE(child.terminationSignal(10s), signal);
     QTRY_COMPARE(scanner.started(), 2);
 }
 
@@ -117,17 +160,15 @@ void StopTest::refusesWhatItCannotConfirm() {
     PortsStore store([&] { return scanner.scan(); }, 1h, 10ms);
     QTRY_COMPARE(scanner.started(), 1);
 
-    const pid_t child = spawnSleeper();
-    QVERIFY(child > 0);
+    ChildProcess child = spawnSleeper();
+    QVERIFY(child.pid() > 0);
+    const pid_t target = groupPid == 1 ? child.pid() : groupPid;
     if (reapFirst)
-        reap(child);
-    const pid_t target = groupPid == 1 ? child : groupPid;
+        child.end();
     QCOMPARE(store.kill(entryFor(target, command), false), PortsStore::KillResult::failed);
     QCOMPARE(store.lastError(), u"Stopping "_s + command + u" failed."_s);
-    if (!reapFirst) {
-        QCOMPARE(terminationSignal(child, 100ms), -1); // nothing reached it
-        reap(child);
-    }
+    if (!reapFirst)
+        QCOMPARE(child.terminationSignal(100ms), -1); // nothing reached it
     QTest::qWait(50);
     QCOMPARE(scanner.started(), 1); // no follow-up after a failure
 }
@@ -137,15 +178,15 @@ void StopTest::reportsAnotherUsersProcess() {
     if (getuid() != 0)
         QSKIP("runs the refused side as nobody, which needs root");
     PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
-    const pid_t rootOwned = spawnSleeper();
-    QVERIFY(rootOwned > 0);
+    ChildProcess rootOwned = spawnSleeper();
+    QVERIFY(rootOwned.pid() > 0);
 
     // The refused side runs as nobody in a child, so the root-owned sleeper is out of reach.
     const pid_t asNobody = fork();
     if (asNobody == 0) {
         if (setgid(65534) != 0 || setuid(65534) != 0)
             _exit(2);
-        const auto result = store.kill(entryFor(rootOwned), false);
+        const auto result = store.kill(entryFor(rootOwned.pid()), false);
         const bool right = result == PortsStore::KillResult::notPermitted &&
                            store.lastError() ==
                                u"Linux won't let Harklet stop sleep. It belongs to another user."_s;
@@ -155,8 +196,7 @@ void StopTest::reportsAnotherUsersProcess() {
     QCOMPARE(waitpid(asNobody, &status, 0), asNobody);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
-    QCOMPARE(terminationSignal(rootOwned, 100ms), -1);
-    reap(rootOwned);
+    QCOMPARE(rootOwned.terminationSignal(100ms), -1);
 }
 
 void StopTest::matchesLsofCommandNames_data() {
@@ -173,6 +213,26 @@ void StopTest::matchesLsofCommandNames_data() {
     QTest::newRow("UTF-8, C locale") << QByteArray("caf\xc3\xa9") << u"caf\\xc3\\xa9"_s << true;
     QTest::newRow("UTF-8, UTF-8 locale") << QByteArray("caf\xc3\xa9") << u"café"_s << true;
     QTest::newRow("raw control is not its escape") << QByteArray("a\nb") << u"a\nb"_s << false;
+    // In a UTF-8 locale lsof escapes, byte by byte, what the C library calls unprintable.
+    QTest::newRow("line separator after an accent")
+        << QByteArray("\xc3\xa9\xe2\x80\xa8") << u"é\\xe2\\x80\\xa8"_s << true;
+    QTest::newRow("unassigned after an accent")
+        << QByteArray("\xc3\xa9\xcd\xb8") << u"é\\xcd\\xb8"_s << true;
+    QTest::newRow("non-character after an accent")
+        << QByteArray("\xc3\xa9\xef\xbf\xbe") << u"é\\xef\\xbf\\xbe"_s << true;
+    QTest::newRow("C1 control after an accent")
+        << QByteArray("\xc3\xa9\xc2\x85") << u"é\\xc2\\x85"_s << true;
+    QTest::newRow("surrogate after an accent")
+        << QByteArray("\xc3\xa9\xed\xa0\x80") << u"é\\xed\\xa0\\x80"_s << true;
+    QTest::newRow("byte order mark, leading")
+        << QByteArray("\xef\xbb\xbfsrv") << u"\ufeffsrv"_s << true;
+    QTest::newRow("byte order mark, trailing")
+        << QByteArray("srv\xef\xbb\xbf") << u"srv\ufeff"_s << true;
+    QTest::newRow("byte order mark is not nothing")
+        << QByteArray("\xef\xbb\xbfsrv") << u"srv"_s << false;
+    QTest::newRow("half escaped") << QByteArray("\xc3\xa9\xc3\xa9") << u"é\\xc3\\xa9"_s << false;
+    QTest::newRow("printed where it escapes")
+        << QByteArray("\xc3\xa9\xe2\x80\xa8") << u"é\u2028"_s << false;
 }
 
 void StopTest::matchesLsofCommandNames() {
@@ -180,6 +240,68 @@ void StopTest::matchesLsofCommandNames() {
     QFETCH(QString, command);
     QFETCH(bool, matches);
     QCOMPARE(commandNameMatches(comm, command), matches);
+}
+
+void StopTest::agreesWithRealLsof_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("C") << u"C"_s;
+    QTest::newRow("UTF-8") << u"C.UTF-8"_s;
+}
+
+void StopTest::agreesWithRealLsof() {
+    QFETCH(QString, locale);
+    // Names that mix what lsof prints with what it escapes, at most 15 bytes each.
+    const QList<QByteArray> names = {
+        "node",
+        "caf\xc3\xa9",
+        "\xc3\xa9\xe2\x80\xa8",
+        "\xc3\xa9\xcd\xb8",
+        "\xc3\xa9\xef\xbf\xbe",
+        "\xc3\xa9\xc2\x85",
+        "\xef\xbb\xbfsrv",
+        "srv\xef\xbb\xbf",
+        "\xc3\xa9\xed\xa0\x80",
+        "\xc3\xa9\xc3",
+        "\xf0\x9f\x98\x80"
+        "dev",
+        "\xe2\x80\x8bzw\xc2\xa0",
+        "\xc3\xa9\xee\x80\x80",
+        "\xc3\xa9\xf4\x8f\xbf\xbf",
+        "a\tb\\c\x01\x7f",
+    };
+    std::vector<ChildProcess> children;
+    QList<pid_t> pids;
+    for (const QByteArray &name : names) {
+        children.push_back(spawnRenamedListener(name));
+        QVERIFY2(children.back().pid() > 0, name.toHex().constData());
+        pids << children.back().pid();
+    }
+
+    const QHash<pid_t, QString> printed = lsofCommands(pids, locale);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString command = printed.value(pids[i]);
+        QVERIFY2(!command.isEmpty(), names[i].toHex().constData());
+        for (qsizetype j = 0; j < names.size(); ++j) {
+            QVERIFY2(commandNameMatches(names[j], command) == (i == j),
+                     qPrintable(QString::fromLatin1(names[j].toHex()) + u" / "_s + command));
+        }
+        QCOMPARE(signalListener(pids[i], command, SIGTERM), SignalOutcome::delivered);
+        QCOMPARE(children[i].terminationSignal(10s), SIGTERM);
+    }
+}
+
+void StopTest::endsHelpersOnAFailedCheck() {
+    pid_t helper = -1;
+    // A failed QVERIFY returns from the test function; so does this.
+    [&] {
+        const ChildProcess sleeper = spawnSleeper();
+        helper = sleeper.pid();
+        return;
+    }();
+    QVERIFY(helper > 0);
+    // Gone, not even a zombie.
+    QCOMPARE(::kill(helper, 0), -1);
+    QCOMPARE(errno, ESRCH);
 }
 
 QTEST_GUILESS_MAIN(StopTest)

@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <memory>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -38,6 +39,8 @@ private slots:
     void olderScanNeverOverwritesNewerResult();
     void splitsAndOrdersByPort();
     void equalPortsKeepScanOrder();
+    void scansOutlivingTheStoreReportToNobody_data();
+    void scansOutlivingTheStoreReportToNobody();
 };
 
 void StoreTest::defaultStoreFindsOwnListener() {
@@ -130,11 +133,13 @@ void StoreTest::olderScanNeverOverwritesNewerResult() {
     store.refresh();
     QCOMPARE(scanner.started(), 2);
 
+    QSignalSpy changes(&store, &PortsStore::changed);
     scanner.finish(1, QList<PortEntry>{}); // the newer scan: the server is gone
-    QTRY_VERIFY(store.entries().isEmpty());
+    QTRY_COMPARE(changes.size(), 2);       // its entries and the scanning flag
+    QVERIFY(store.entries().isEmpty());
     QVERIFY(store.isScanning()); // the older one is still out
 
-    QSignalSpy changes(&store, &PortsStore::changed);
+    changes.clear();
     scanner.finish(0, QList<PortEntry>{mine(3000)});
     QTRY_VERIFY(!store.isScanning());
     QVERIFY(store.entries().isEmpty());
@@ -179,6 +184,28 @@ void StoreTest::equalPortsKeepScanOrder() {
         if (user[i - 1].port == user[i].port)
             QVERIFY2(user[i - 1].pid < user[i].pid, qPrintable(user[i].id()));
     }
+}
+
+void StoreTest::scansOutlivingTheStoreReportToNobody_data() {
+    QTest::addColumn<bool>("withKernelTable");
+    QTest::newRow("lsof alone") << false;
+    QTest::newRow("lsof beside the kernel table") << true;
+}
+
+void StoreTest::scansOutlivingTheStoreReportToNobody() {
+    // Quitting during a scan: the store goes first, its scans end later or never.
+    QFETCH(bool, withKernelTable);
+    FakeScanner scanner;
+    PortsStore::Sources sources{[&] { return scanner.scan(); }, {}};
+    if (withKernelTable)
+        sources.kernelTable = [] { return std::optional(QList<KernelSocket>{}); };
+    auto store = std::make_unique<PortsStore>(sources, 10ms, 1h);
+    QTRY_COMPARE(scanner.started(), 2); // the start-up scan and the first poll's, both out
+    store.reset();
+    scanner.finish(0, QList<PortEntry>{mine(4000)});
+    scanner.finish(1, PortScanner::Failure{u"late"_s});
+    QTest::qWait(50); // anything still bound to the store would run now
+    QCOMPARE(scanner.started(), 2);
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

@@ -12,9 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Absolute paths only: a PATH search could run whatever happens to be called lsof.
-const QStringList lsofLocations = {u"/usr/sbin/lsof"_s, u"/usr/bin/lsof"_s};
-
 QString decodeStrictUtf8(const QByteArray &bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
@@ -36,9 +33,7 @@ void runLsof(QPromise<PortScanner::Result> &promise, const QString &executable,
     // Waiting reads standard output as it arrives, so large listings never block the child.
     if (!process.waitForFinished(int(limit.count())) && process.state() != QProcess::NotRunning) {
         process.kill();
-        promise.addResult(PortScanner::Failure{u"lsof did not finish within "_s +
-                                               QString::number(limit.count() / 1000.0) +
-                                               u" seconds"_s});
+        promise.addResult(PortScanner::Failure{PortScanner::timeoutDescription(limit)});
         promise.finish();
         // Reap it, even if that takes a while (a hung network mount can delay SIGKILL).
         process.waitForFinished(-1);
@@ -50,12 +45,21 @@ void runLsof(QPromise<PortScanner::Result> &promise, const QString &executable,
 
 } // namespace
 
-QString PortScanner::lsofExecutable() {
-    for (const QString &path : lsofLocations) {
-        if (QFileInfo(path).isExecutable())
+// Absolute paths only: a PATH search could run whatever happens to be called lsof.
+const QStringList PortScanner::lsofLocations = {u"/usr/sbin/lsof"_s, u"/usr/bin/lsof"_s};
+
+QString PortScanner::lsofExecutable(const QStringList &locations) {
+    for (const QString &path : locations) {
+        // A directory's x bit means something else.
+        if (const QFileInfo info(path); info.isFile() && info.isExecutable())
             return path;
     }
     return {};
+}
+
+QString PortScanner::timeoutDescription(std::chrono::milliseconds limit) {
+    return u"lsof did not finish within "_s + QString::number(limit.count() / 1000.0) +
+           u" seconds"_s;
 }
 
 QFuture<PortScanner::Result> PortScanner::scan() {

@@ -37,8 +37,14 @@ public:
     // Same, with an explicit executable and time limit; tests point it at fake tools.
     static QFuture<Result> scan(const QString &executable, std::chrono::milliseconds limit);
 
-    // Where lsof lives: the first existing of the well-known absolute paths, or empty.
-    static QString lsofExecutable();
+    // The well-known absolute paths of lsof, in the order they are tried.
+    static const QStringList lsofLocations;
+
+    // The first of `locations` that is an executable file, or empty.
+    static QString lsofExecutable(const QStringList &locations = lsofLocations);
+
+    // Why a scan gave up on an lsof that ran past `limit`.
+    static QString timeoutDescription(std::chrono::milliseconds limit);
 
     PortScanner() = delete;
 };

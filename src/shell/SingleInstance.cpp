@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "GraphicalSession.h"
+#include "ShowRequest.h"
 
 #include <QLocalSocket>
 #include <QTimer>
@@ -11,9 +12,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QByteArray showRequest = "show\n"_ba;
-const QByteArray showAnswer = "shown\n"_ba;
 
 // The abstract namespace is shared by all users, so both ends check who is on the other.
 bool peerIsThisUser(const QLocalSocket &socket) {
@@ -77,9 +75,12 @@ void SingleInstance::answer() {
         // A peer that never finishes its request is dropped rather than kept open.
         QTimer::singleShot(m_answerTimeout, socket, &QLocalSocket::abort);
         connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-            if (socket->bytesAvailable() < showRequest.size())
+            // One byte past the request is enough to tell a longer one.
+            const ShowRequestState state = judgeShowRequest(socket->peek(showRequest.size() + 1));
+            if (state == ShowRequestState::incomplete)
                 return;
-            if (socket->read(showRequest.size()) == showRequest) {
+            disconnect(socket, &QLocalSocket::readyRead, socket, nullptr);
+            if (state == ShowRequestState::complete) {
                 socket->write(showAnswer);
                 emit showRequested();
             }

@@ -9,11 +9,14 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QPromise>
 #include <QTimer>
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -61,8 +64,11 @@ PortsStore::PortsStore(Sources sources, std::chrono::milliseconds poll,
     , m_followUpDelay(followUp)
     , m_pollTimer(new BootClockTimer(this)) {
     // The poll waits its interval after each of its own scans, not on a fixed beat.
-    connect(m_pollTimer, &BootClockTimer::timeout, this,
-            [this, poll] { update(false).then(this, [this, poll] { m_pollTimer->start(poll); }); });
+    connect(m_pollTimer, &BootClockTimer::timeout, this, [this, poll] {
+        // A refresh cut short by the store's end is cancelled, and cancelled futures skip
+        // their continuations, so this one only ever runs on a living store.
+        update(false).then([timer = m_pollTimer, poll] { timer->start(poll); });
+    });
     m_pollTimer->start(poll);
     // The first scan starts once the event loop runs, so construction never waits on it.
     QTimer::singleShot(0, this, [this] { refresh(); });
@@ -86,47 +92,66 @@ QFuture<void> PortsStore::update(bool forceLsof) {
     const quint64 sequence = ++m_refreshesStarted;
     ++m_refreshesInFlight;
     setScanning(true);
-    return listing(forceLsof).then(this, [this, sequence](const PortScanner::Result &result) {
-        --m_refreshesInFlight;
-        if (const auto *entries = std::get_if<QList<PortEntry>>(&result)) {
-            // A slow scan that started earlier must not bring back a server a newer scan
-            // already saw gone.
-            if (sequence > m_newestPublished) {
-                m_newestPublished = sequence;
-                setEntries(*entries);
-            }
-        } else {
-            setLastError(u"Could not run lsof: "_s +
-                         std::get<PortScanner::Failure>(result).description);
-        }
-        setScanning(m_refreshesInFlight > 0);
-    });
-}
+    auto published = std::make_shared<QPromise<void>>();
+    published->start();
 
-QFuture<PortScanner::Result> PortsStore::listing(bool forceLsof) {
     // The table first: it is what tells whether lsof has anything new to say.
     const std::optional<QList<KernelSocket>> table =
         m_sources.kernelTable ? m_sources.kernelTable() : std::nullopt;
-    if (!table)
-        return m_sources.lsof();
-    if (!forceLsof && m_sources.gated) {
-        if (const auto reused = m_gate.reusableListing(*table)) {
-            return QtFuture::makeReadyFuture(
-                PortScanner::Result{PortScanner::merge(*reused, *table)});
-        }
+    std::optional<ScanGate::Run> run;
+    QFuture<PortScanner::Result> scan;
+    const std::optional<QList<PortEntry>> reused =
+        table && !forceLsof && m_sources.gated ? m_gate.reusableListing(*table) : std::nullopt;
+    if (reused) {
+        scan = QtFuture::makeReadyFuture(PortScanner::Result{PortScanner::merge(*reused, *table)});
+    } else {
+        if (table)
+            run = m_gate.lsofStarting(*table);
+        scan = m_sources.lsof();
     }
-    const ScanGate::Run run = m_gate.lsofStarting(*table);
-    return m_sources.lsof().then(
-        this,
-        [this, run, table = *table](const PortScanner::Result &result) -> PortScanner::Result {
-            const auto *listing = std::get_if<QList<PortEntry>>(&result);
-            if (!listing) {
-                m_gate.lsofFailed();
-                return result;
-            }
-            m_gate.lsofFinished(run, *listing);
-            return PortScanner::merge(*listing, table);
-        });
+
+    // The watcher is the store's: a scan still out when the store goes away reports to nobody.
+    // A continuation bound to the store would instead be left without its context.
+    auto *watcher = new QFutureWatcher<PortScanner::Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, watcher, sequence, published, run, table] {
+                watcher->deleteLater();
+                --m_refreshesInFlight;
+                if (watcher->future().resultCount() > 0)
+                    publish(run ? withKernelTable(watcher->result(), *run, *table)
+                                : watcher->result(),
+                            sequence);
+                setScanning(m_refreshesInFlight > 0);
+                published->finish();
+            });
+    watcher->setFuture(scan);
+    return published->future();
+}
+
+PortScanner::Result PortsStore::withKernelTable(const PortScanner::Result &lsofResult,
+                                                const ScanGate::Run &run,
+                                                const QList<KernelSocket> &table) {
+    const auto *listing = std::get_if<QList<PortEntry>>(&lsofResult);
+    if (!listing) {
+        m_gate.lsofFailed();
+        return lsofResult;
+    }
+    m_gate.lsofFinished(run, *listing);
+    return PortScanner::merge(*listing, table);
+}
+
+void PortsStore::publish(const PortScanner::Result &result, quint64 sequence) {
+    if (const auto *entries = std::get_if<QList<PortEntry>>(&result)) {
+        // A slow scan that started earlier must not bring back a server a newer scan
+        // already saw gone.
+        if (sequence > m_newestPublished) {
+            m_newestPublished = sequence;
+            setEntries(*entries);
+        }
+    } else {
+        setLastError(u"Could not run lsof: "_s +
+                     std::get<PortScanner::Failure>(result).description);
+    }
 }
 
 PortsStore::KillResult PortsStore::kill(const PortEntry &entry, bool force) {

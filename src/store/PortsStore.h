@@ -78,7 +78,10 @@ signals:
 private:
     // A poll runs lsof only when the gate says so; a refresh always does.
     QFuture<void> update(bool forceLsof);
-    QFuture<PortScanner::Result> listing(bool forceLsof);
+    // lsof's listing merged with the table its run started with; the gate learns the outcome.
+    PortScanner::Result withKernelTable(const PortScanner::Result &lsofResult,
+                                        const ScanGate::Run &run, const QList<KernelSocket> &table);
+    void publish(const PortScanner::Result &result, quint64 sequence);
     void setEntries(const QList<PortEntry> &entries);
     void setLastError(const std::optional<QString> &message);
     void setScanning(bool scanning);

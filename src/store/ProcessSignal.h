@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <sys/types.h>
@@ -11,8 +10,3 @@ enum class SignalOutcome { delivered, notPermitted, failed };
 // as `command`: a pid recycled since the scan must never receive it. Non-positive pids,
 // which address process groups, are refused.
 SignalOutcome signalListener(pid_t pid, const QString &command, int signal);
-
-// Whether a kernel command name (/proc/PID/comm, without its newline) is what lsof prints
-// as `command`. lsof escapes odd bytes; in a UTF-8 locale it prints printable characters
-// as they are.
-bool commandNameMatches(const QByteArray &comm, const QString &command);
