@@ -135,6 +135,9 @@ def ask_to_close(window):
     delete = connection.intern_atom("WM_DELETE_WINDOW")
     target.send_event(protocol.event.ClientMessage(window=target, client_type=protocols,
                                                    data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+    # A round trip before closing: a connection closed right after the request sometimes
+    # takes the message with it under load, and the window never hears of it.
+    connection.sync()
     connection.close()
 
 
