@@ -32,6 +32,7 @@ if [ -n "${HARKLET_E2E_PICTURES:-}" ]; then
 fi
 cd "$copy"
 runuser -u "$user" -- env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$copy/home" LANG=C.UTF-8 \
-    HARKLET_E2E_NO_SKIP="${HARKLET_E2E_NO_SKIP:-}" "${pictures[@]}" \
+    HARKLET_E2E_NO_SKIP="${HARKLET_E2E_NO_SKIP:-}" ASAN_OPTIONS="${ASAN_OPTIONS:-}" \
+    UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" "${pictures[@]}" \
     "$copy/desktop/in_private_session.sh" "$copy/$(basename "$script")" \
     "$copy/$(basename "$program")" "$@"
