@@ -1,12 +1,12 @@
+#include "look/ReduceMotion.h"
 #include "panel/ElidedLabel.h"
 #include "panel/ListArea.h"
 #include "panel/PanelView.h"
+#include "panel/PortRow.h"
 #include "panel/RowList.h"
 #include "panel/SystemSection.h"
 #include "panel/SystemSectionHeader.h"
 #include "scan/CurrentUser.h"
-#include "shell/PortRow.h"
-#include "shell/ReduceMotion.h"
 #include "store/PortsStore.h"
 
 #include <QAbstractButton>

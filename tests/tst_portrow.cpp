@@ -1,8 +1,8 @@
+#include "look/ReduceMotion.h"
 #include "panel/IconButton.h"
+#include "panel/PortRow.h"
+#include "panel/RowAccessibility.h"
 #include "scan/CurrentUser.h"
-#include "shell/PortRow.h"
-#include "shell/ReduceMotion.h"
-#include "shell/RowAccessibility.h"
 #include "store/PortsStore.h"
 
 #include <QAccessible>

@@ -1,3 +1,4 @@
+#include "look/AppMark.h"
 #include "scan/CurrentUser.h"
 #include "shell/GraphicalSession.h"
 #include "shell/HarkletApp.h"
@@ -112,7 +113,7 @@ private slots:
 
     void iconShape() {
         QFETCH(qreal, dpr);
-        const QPixmap pixmap = MenuBarIcon::render(dpr, Qt::red);
+        const QPixmap pixmap = AppMark::render(dpr, Qt::red);
         QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(18, 18));
         const QImage image = pixmap.toImage();
         const QRect r = image.rect();

@@ -1,6 +1,6 @@
 #include "Divider.h"
 
-#include "Tones.h"
+#include "look/Tones.h"
 
 #include <QPainter>
 

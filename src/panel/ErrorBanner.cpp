@@ -1,9 +1,9 @@
 #include "ErrorBanner.h"
 
 #include "ElidedLabel.h"
-#include "TextStyles.h"
-#include "Tones.h"
-#include "shell/Symbols.h"
+#include "look/Symbols.h"
+#include "look/TextStyles.h"
+#include "look/Tones.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "FilterBar.h"
 
 #include "IconButton.h"
-#include "TextStyles.h"
-#include "Tones.h"
+#include "look/TextStyles.h"
+#include "look/Tones.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

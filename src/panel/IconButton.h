@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Symbols.h"
+#include "look/Symbols.h"
 
 #include <QAbstractButton>
 

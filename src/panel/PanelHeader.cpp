@@ -1,9 +1,9 @@
 #include "PanelHeader.h"
 
 #include "IconButton.h"
-#include "TextStyles.h"
-#include "Tones.h"
-#include "shell/MenuBarIcon.h"
+#include "look/AppMark.h"
+#include "look/TextStyles.h"
+#include "look/Tones.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -86,7 +86,7 @@ void PanelHeader::applyColours() {
     // The tray icon's drawing, at header size.
     const qreal dpr = devicePixelRatioF();
     QPixmap icon =
-        MenuBarIcon::render(dpr * iconSize / MenuBarIcon::size, toneColour(colours, Tone::primary));
+        AppMark::render(dpr * iconSize / AppMark::size, toneColour(colours, Tone::primary));
     icon.setDevicePixelRatio(dpr);
     m_icon->setPixmap(icon);
 }

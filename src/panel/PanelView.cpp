@@ -7,8 +7,8 @@
 #include "ListArea.h"
 #include "PanelHeader.h"
 #include "RevealBox.h"
-#include "shell/GlassBackground.h"
-#include "shell/Spring.h"
+#include "look/GlassBackground.h"
+#include "look/Spring.h"
 #include "store/PortsStore.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Spring.h"
+#include "look/Spring.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "RowList.h"
 
-#include "shell/PortRow.h"
+#include "panel/PortRow.h"
 
 #include <QSet>
 #include <QVBoxLayout>

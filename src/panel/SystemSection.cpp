@@ -3,7 +3,7 @@
 #include "RevealBox.h"
 #include "RowList.h"
 #include "SystemSectionHeader.h"
-#include "shell/ReduceMotion.h"
+#include "look/ReduceMotion.h"
 
 #include <QVBoxLayout>
 

@@ -1,8 +1,8 @@
 #include "SystemSectionHeader.h"
 
-#include "TextStyles.h"
-#include "Tones.h"
-#include "shell/Symbols.h"
+#include "look/Symbols.h"
+#include "look/TextStyles.h"
+#include "look/Tones.h"
 
 #include <QPainter>
 

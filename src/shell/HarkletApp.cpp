@@ -1,7 +1,7 @@
 #include "HarkletApp.h"
 
 #include "MenuBarIcon.h"
-#include "ReduceMotion.h"
+#include "look/ReduceMotion.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

@@ -1,7 +1,7 @@
 #include "PanelWindow.h"
 
-#include "GlassBackground.h"
 #include "PanelPlacement.h"
+#include "look/GlassBackground.h"
 #include "panel/PanelView.h"
 
 #include <QCursor>

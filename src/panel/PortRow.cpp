@@ -1,14 +1,14 @@
 #include "PortRow.h"
 
-#include "AccentColours.h"
-#include "ReduceMotion.h"
+#include "ElidedLabel.h"
+#include "IconButton.h"
 #include "RowAccessibility.h"
-#include "Spring.h"
-#include "Symbols.h"
-#include "panel/ElidedLabel.h"
-#include "panel/IconButton.h"
-#include "panel/TextStyles.h"
-#include "panel/Tones.h"
+#include "look/AccentColours.h"
+#include "look/ReduceMotion.h"
+#include "look/Spring.h"
+#include "look/Symbols.h"
+#include "look/TextStyles.h"
+#include "look/Tones.h"
 #include "store/PortsStore.h"
 
 #include <QAccessible>
