@@ -38,11 +38,12 @@ QList<RowAction> RowCommands::actionsFor(const PortEntry &entry) {
                          [this, entry] { copyURL(entry); }};
     if (entry.isSystem() && entry.hasProcess())
         return {copy};
-    const RowAction open{QStringLiteral("Open in browser"), QStringLiteral("Open in Browser"), false,
-                         [this, entry] { openInBrowser(entry); }};
+    const RowAction open{QStringLiteral("Open in browser"), QStringLiteral("Open in Browser"),
+                         false, [this, entry] { openInBrowser(entry); }};
     if (!entry.hasProcess())
         return {open, copy}; // nothing to stop
-    return {open, copy,
+    return {open,
+            copy,
             {QStringLiteral("Stop server"), QStringLiteral("Stop (SIGTERM)"), true,
              [this, entry] { stop(entry); }},
             {QStringLiteral("Force stop server"), QStringLiteral("Force Stop (SIGKILL)"), false,
