@@ -2,6 +2,7 @@
 running, its panel opened from the tray icon, the pointer resting on the first row."""
 
 import os
+import subprocess
 import sys
 
 import pyatspi
@@ -13,9 +14,15 @@ from virtual_desktop import (Desktop, click, docked_icons, free_port, named, pan
 def main(harklet_path, picture):
     with Desktop(composited=True) as desktop:
         ports = []
-        for wanted in (3000, 5173, 8000):
+        # Each server in a project of its own, as a developer's checkouts are.
+        for wanted, project in ((3000, "shop-frontend"), (5173, "admin-dashboard/web"),
+                                (8000, "billing-api")):
+            checkout = os.path.join(desktop.work, "src", project.split("/")[0])
+            folder = os.path.join(desktop.work, "src", project)
+            os.makedirs(folder, exist_ok=True)
+            subprocess.run(["git", "init", "-q", checkout], check=True)
             port = free_port((wanted,))
-            desktop.start_listener(port)
+            desktop.start_listener(port, cwd=folder)
             ports.append(port)
         desktop.start_harklet(harklet_path)
 

@@ -234,10 +234,11 @@ class Desktop:
         self.started.append(proc)
         return proc
 
-    def start_listener(self, port):
-        """A real dev server: python3's http.server on a loopback port."""
+    def start_listener(self, port, cwd=None):
+        """A real dev server: python3's http.server on a loopback port, started in cwd."""
         proc = self.start(f"listener-{port}", ["/usr/bin/python3", "-m", "http.server",
-                                               "--bind", "127.0.0.1", str(port)], cwd=self.work)
+                                               "--bind", "127.0.0.1", str(port)],
+                          cwd=cwd or self.work)
         wait_for(f"listener on port {port}", lambda: accepts(port), 20)
         return proc
 
