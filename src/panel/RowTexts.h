@@ -20,7 +20,8 @@ QString details(const PortEntry &entry);
 // The process's working directory (the home directory shown as ~), its command line and
 // "running for 2 h 5 min", one per line, each only when known; empty when none is. For the
 // row's tool tip and accessible description. `bootClockNow` is the current time on the clock
-// the start time is on (CLOCK_BOOTTIME, as ScanGate::bootClock() reads it).
+// the start time is on (CLOCK_BOOTTIME, as ScanGate::bootClock() reads it); `homeDirectory`
+// is the one working directories are reported under, currentHomeDirectory().
 QString processDescription(const PortEntry &entry, std::chrono::nanoseconds bootClockNow,
                            const QString &homeDirectory);
 // "Port 3000, node, process 812", plus ", system process, locked" for system ones;

@@ -4,14 +4,13 @@
 #include "ProcessSignal.h"
 
 #ifdef Q_OS_LINUX
+#include "scan/CurrentUser.h"
 #include "scan/KernelListenerTable.h"
 #include "scan/ProcessDetailsReader.h"
 #endif
 
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QPromise>
@@ -47,9 +46,7 @@ PortsStore::Sources PortsStore::systemSources(bool gated) {
     sources.lsof = [] { return PortScanner::scan(); };
 #ifdef Q_OS_LINUX
     sources.kernelTable = KernelListenerTable::read;
-    // Resolved like the working directories it is compared with.
-    const QString home = QFileInfo(QDir::homePath()).canonicalFilePath();
-    auto reader = std::make_shared<ProcessDetailsReader>(home.isEmpty() ? QDir::homePath() : home);
+    auto reader = std::make_shared<ProcessDetailsReader>(currentHomeDirectory());
     sources.processDetails = [reader](QList<PortEntry> &entries) { reader->fill(entries); };
 #endif
     sources.gated = gated;
