@@ -41,6 +41,12 @@ void FilterTest::apply_data() {
     QTest::newRow("colon never in port text") << u":3000"_s << mixed << QList<qint64>{};
     QTest::newRow("line break not trimmed") << u"node\n"_s << mixed << QList<qint64>{};
 
+    PortEntry inProject = listener(5173, u"node"_s);
+    inProject.process.project = u"Shop-Frontend"_s;
+    QTest::newRow("project name") << u"front"_s
+                                  << QList<PortEntry>{listener(3000, u"node"_s), inProject}
+                                  << QList<qint64>{5173};
+
     const PortEntry other{443, 7, u"proxy"_s, u"webmaster"_s, {u"10.0.0.9"_s}};
     QTest::newRow("login ignored") << u"webmaster"_s << QList<PortEntry>{other} << QList<qint64>{};
     QTest::newRow("address ignored") << u"10.0"_s << QList<PortEntry>{other} << QList<qint64>{};

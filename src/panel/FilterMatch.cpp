@@ -47,7 +47,8 @@ QList<PortEntry> apply(const QString &filter, const QList<PortEntry> &entries) {
     QList<PortEntry> matching;
     for (const PortEntry &entry : entries) {
         if (QString::number(entry.port).contains(query) ||
-            containsCanonically(entry.command.toLower(), query))
+            containsCanonically(entry.command.toLower(), query) ||
+            containsCanonically(entry.process.project.toLower(), query))
             matching << entry;
     }
     return matching;

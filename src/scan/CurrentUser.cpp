@@ -1,5 +1,7 @@
 #include "CurrentUser.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 
@@ -37,4 +39,10 @@ QString loginNameOf(uid_t uid) {
     if (known != names.cend())
         return *known;
     return *names.insert(uid, lookUpLoginName(uid));
+}
+
+QString currentHomeDirectory() {
+    const QString home = QDir::homePath();
+    const QString resolved = QFileInfo(home).canonicalFilePath();
+    return resolved.isEmpty() ? home : resolved;
 }

@@ -10,3 +10,7 @@ QString currentLoginName();
 
 // The same rule for any uid. Remembered per uid, since it is asked on every poll.
 QString loginNameOf(uid_t uid);
+
+// $HOME with symbolic links resolved, as the kernel reports working directories; $HOME as it
+// is when it does not exist.
+QString currentHomeDirectory();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProcessDetails.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -15,6 +17,8 @@ struct PortEntry {
     QString command;
     QString login;
     QStringList addresses;
+    // Known for the current user's own processes only.
+    ProcessDetails process = {};
 
     // Commands of operating-system and desktop-session services that count as system
     // listeners even when they run as the current user. Tested in this order.

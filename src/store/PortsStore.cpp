@@ -4,7 +4,9 @@
 #include "ProcessSignal.h"
 
 #ifdef Q_OS_LINUX
+#include "scan/CurrentUser.h"
 #include "scan/KernelListenerTable.h"
+#include "scan/ProcessDetailsReader.h"
 #endif
 
 #include <QClipboard>
@@ -44,6 +46,8 @@ PortsStore::Sources PortsStore::systemSources(bool gated) {
     sources.lsof = [] { return PortScanner::scan(); };
 #ifdef Q_OS_LINUX
     sources.kernelTable = KernelListenerTable::read;
+    auto reader = std::make_shared<ProcessDetailsReader>(currentHomeDirectory());
+    sources.processDetails = [reader](QList<PortEntry> &entries) { reader->fill(entries); };
 #endif
     sources.gated = gated;
     return sources;
@@ -108,6 +112,15 @@ QFuture<void> PortsStore::update(bool forceLsof) {
         if (table)
             run = m_gate.lsofStarting(*table);
         scan = m_sources.lsof();
+    }
+    if (m_sources.processDetails) {
+        // /proc is read off the GUI thread, and on reused listings too.
+        scan = scan.then(QtFuture::Launch::Async,
+                         [fill = m_sources.processDetails](PortScanner::Result result) {
+                             if (auto *entries = std::get_if<QList<PortEntry>>(&result))
+                                 fill(*entries);
+                             return result;
+                         });
     }
 
     // The watcher is the store's: a scan still out when the store goes away reports to nobody.

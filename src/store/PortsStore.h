@@ -29,15 +29,21 @@ public:
     // The kernel's listening sockets, or nullopt when they cannot be had.
     using KernelTableFunction = std::function<std::optional<QList<KernelSocket>>()>;
 
-    // Where listings come from. Without a kernel table every scan is lsof alone.
+    // Fills in the entries' process details; runs on the scan's worker thread.
+    using ProcessDetailsFunction = std::function<void(QList<PortEntry> &)>;
+
+    // Where listings come from. Without a kernel table every scan is lsof alone; without
+    // process details the entries have none.
     struct Sources {
         ScanFunction lsof;
         KernelTableFunction kernelTable;
+        ProcessDetailsFunction processDetails = {};
         ScanGate::Clock clock = ScanGate::bootClock;
         // Off: lsof on every poll, as a baseline to measure the gate against.
         bool gated = true;
     };
-    // The real lsof and, on Linux, the real kernel table.
+    // The real lsof and, on Linux, the real kernel table and the details of the user's own
+    // processes, each read once.
     static Sources systemSources(bool gated = true);
 
     static constexpr std::chrono::milliseconds pollInterval{4000};
