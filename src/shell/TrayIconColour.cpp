@@ -130,15 +130,16 @@ void TrayIconColour::choose() {
         }
     }
 #endif
-    QScreen *screen = QGuiApplication::screenAt(m_cell.center());
-    if (!screen)
-        return;
-    const QRect inScreen = m_cell.translated(-screen->geometry().topLeft());
-    const QImage grab =
-        screen->grabWindow(0, inScreen.x(), inScreen.y(), inScreen.width(), inScreen.height())
-            .toImage();
-    if (const auto bar = TrayContrast::barColour(grab))
-        setStroke(TrayContrast::strokeFor(*bar));
+    // Where the screen cannot be read, the grey that reads on most bars.
+    QImage grab;
+    if (QScreen *screen = QGuiApplication::screenAt(m_cell.center())) {
+        const QRect inScreen = m_cell.translated(-screen->geometry().topLeft());
+        grab =
+            screen->grabWindow(0, inScreen.x(), inScreen.y(), inScreen.width(), inScreen.height())
+                .toImage();
+    }
+    const auto bar = TrayContrast::barColour(grab);
+    setStroke(bar ? TrayContrast::strokeFor(*bar) : TrayContrast::neutralStroke());
 }
 
 void TrayIconColour::setStroke(const QColor &stroke) {
