@@ -1,6 +1,7 @@
 #include "TrayIconColour.h"
 
 #include "TrayContrast.h"
+#include "look/X11Atoms.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -21,29 +22,6 @@ constexpr auto dockCheckInterval = std::chrono::milliseconds(250);
 constexpr int dockChecks = 40;
 
 #ifdef HARKLET_HAVE_XCB
-
-xcb_connection_t *x11Connection() {
-    const auto *x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t *connection, const QByteArray &name) {
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
-        nullptr);
-    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return found;
-}
-
-xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection) {
-    xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_NONE);
-    std::free(reply);
-    return owner;
-}
 
 QList<quint32> cardinals(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property) {
     // One more than a valid hint holds, so that a longer one shows as malformed.
@@ -68,11 +46,10 @@ TrayIconColour::TrayIconColour()
     m_dockCheck.setInterval(dockCheckInterval);
     connect(&m_dockCheck, &QTimer::timeout, this, &TrayIconColour::checkDock);
 #ifdef HARKLET_HAVE_XCB
-    if (xcb_connection_t *connection = x11Connection()) {
-        const int screen = qEnvironmentVariable("DISPLAY").section(u'.', 1, 1).toInt();
-        m_selection = atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
-        m_coloursAtom = atom(connection, "_NET_SYSTEM_TRAY_COLORS");
-        m_managerAtom = atom(connection, "MANAGER");
+    if (xcb_connection_t *connection = X11Atoms::connection()) {
+        m_selection = X11Atoms::screenSelection(connection, "_NET_SYSTEM_TRAY_S");
+        m_coloursAtom = X11Atoms::atom(connection, "_NET_SYSTEM_TRAY_COLORS");
+        m_managerAtom = X11Atoms::atom(connection, "MANAGER");
         qGuiApp->installNativeEventFilter(this);
     }
 #endif
@@ -111,8 +88,8 @@ void TrayIconColour::checkDock() {
 
 void TrayIconColour::choose() {
 #ifdef HARKLET_HAVE_XCB
-    if (xcb_connection_t *connection = x11Connection(); connection && m_selection) {
-        const xcb_window_t owner = selectionOwner(connection, m_selection);
+    if (xcb_connection_t *connection = X11Atoms::connection(); connection && m_selection) {
+        const xcb_window_t owner = X11Atoms::selectionOwner(connection, m_selection);
         if (owner != m_trayWindow && owner != XCB_NONE) {
             // Qt watches the tray's structure on this connection too: keep its events.
             const uint32_t events =
