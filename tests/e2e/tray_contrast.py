@@ -9,7 +9,6 @@ Last, a colour hint set on the tray recolours the icon.
 
 import os
 import signal
-import subprocess
 import sys
 import tempfile
 
@@ -21,6 +20,7 @@ from window_pixels import Picture
 BARS = {"dark bar": "0x1e1e1e", "light bar": "0xf0f0f0"}
 PALETTES = {"dark theme": "darker.conf", "light theme": "airy.conf"}
 BAR_WIDTH, BAR_HEIGHT = 96, 24
+SCREEN_WIDTH = 1280  # the virtual desktop's; the tray sits at its top right
 # About the area of the mark's solid centre dot at 16 px.
 VISIBLE_PIXELS = 12
 
@@ -62,16 +62,16 @@ def stop(proc):
 
 
 def grab(path):
-    """The bar's strip of the screen, once two grabs agree (the icon repaints in its colour)."""
+    """The bar's strip of the screen once two grabs agree (the icon repaints in its colour)."""
+    def strip():
+        run(["import", "-window", "root", "-crop", f"{SCREEN_WIDTH}x{BAR_HEIGHT}+0+0",
+             "+repage", path])
+        return Picture(path).raw
+
     def settled():
-        first = subprocess.run(["import", "-window", "root", "-crop", f"1280x{BAR_HEIGHT}+0+0",
-                                "+repage", "rgb:-"], capture_output=True, timeout=20).stdout
-        second = subprocess.run(["import", "-window", "root", "-crop",
-                                 f"1280x{BAR_HEIGHT}+0+0", "+repage", "rgb:-"],
-                                capture_output=True, timeout=20).stdout
-        return first if first and first == second else None
+        first = strip()
+        return first if first and strip() == first else None
     wait_for("bar drawn", settled, 15)
-    run(["import", "-window", "root", "-crop", f"1280x{BAR_HEIGHT}+0+0", "+repage", path])
     return Picture(path)
 
 
@@ -80,7 +80,7 @@ def measure(picture, icon):
     pixels reach 3:1 against the bar."""
     inside = {(x, y) for x in range(icon["x"], icon["x"] + icon["width"])
               for y in range(icon["y"], icon["y"] + icon["height"])}
-    bar_pixels = [tuple(picture.at(x, y)) for x in range(1280 - BAR_WIDTH, 1280)
+    bar_pixels = [tuple(picture.at(x, y)) for x in range(SCREEN_WIDTH - BAR_WIDTH, SCREEN_WIDTH)
                   for y in range(BAR_HEIGHT) if (x, y) not in inside]
     bar = max(set(bar_pixels), key=bar_pixels.count)
     icon_pixels = [tuple(picture.at(x, y)) for x, y in inside]
@@ -89,7 +89,7 @@ def measure(picture, icon):
     return bar, strongest, reaching
 
 
-def icon_stroke(desktop, pictures, name):
+def icon_stroke(pictures, name):
     icon = wait_for("icon docks", docked_icons, 30)[0]
     geometry = settled_geometry(icon)
     picture = grab(os.path.join(pictures, f"{name}.png"))
@@ -139,21 +139,21 @@ def main(harklet_path):
             tray = start_tray(desktop, BARS["dark bar"])
             env = dict(desktop.harklet_env(), QT_QPA_PLATFORMTHEME="qt6ct",
                        XDG_CONFIG_HOME=theme_config(desktop.work, scheme))
-            harklet = desktop.start(f"harklet-{scheme}", [harklet_path], env=env)
+            harklet = desktop.start("harklet", [harklet_path], env=env)
             for index, (bar_name, tint) in enumerate(BARS.items()):
                 if index:
                     # A new tray: the icon docks again and looks at the new bar.
                     stop(tray)
                     tray = start_tray(desktop, tint)
                 name = f"{theme}, {bar_name}".replace(" ", "-").replace(",", "")
-                bar, _, reaching = icon_stroke(desktop, pictures, name)
+                bar, _, reaching = icon_stroke(pictures, name)
                 assert contrast(bar, tuple(int(tint[i:i + 2], 16) for i in (2, 4, 6))) < 1.1, \
                     f"bar #{bytes(bar).hex()} is not the tint {tint}"
                 assert reaching >= VISIBLE_PIXELS, \
                     f"{theme} on the {bar_name}: only {reaching} pixels reach 3:1"
                 # Then it takes the colour that suits this bar best, well beyond 3:1.
                 wait_for("strokes suited to the bar",
-                         lambda: contrast(*icon_stroke(desktop, pictures, name)[:2]) >= 7, 15)
+                         lambda: contrast(*icon_stroke(pictures, name)[:2]) >= 7, 15)
             # The theme was in force: it draws the window icon in its own text colour.
             text = window_icon_centre(docked_icons()[0])
             assert text and (luminance(text) > 0.5) == (theme == "dark theme"), \
@@ -164,7 +164,7 @@ def main(harklet_path):
                 set_tray_hint(hint)
                 wait_for("icon takes the tray's colour hint",
                          lambda: max(abs(a - b) for a, b in
-                                     zip(icon_stroke(desktop, pictures, "hint")[1], hint)) <= 16,
+                                     zip(icon_stroke(pictures, "hint")[1], hint)) <= 16,
                          15)
             stop(harklet)
             stop(tray)
