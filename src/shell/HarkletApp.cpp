@@ -4,6 +4,7 @@
 #include "look/ReduceMotion.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
@@ -12,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 HarkletApp::HarkletApp()
     : m_panel(m_store) {
-    QApplication::setWindowIcon(MenuBarIcon::normal());
+    updateIcon();
     qApp->installEventFilter(this);
     ReduceMotion::readDesktopSetting(this);
 
@@ -52,14 +53,17 @@ void HarkletApp::lookForTray() {
 }
 
 void HarkletApp::installTray() {
-    m_tray = std::make_unique<QSystemTrayIcon>(MenuBarIcon::normal());
+    m_tray = std::make_unique<QSystemTrayIcon>(MenuBarIcon::inColour(m_trayColour.stroke()));
     m_tray->setContextMenu(&m_trayMenu);
+    connect(&m_trayColour, &TrayIconColour::strokeChanged, this,
+            [this](const QColor &stroke) { m_tray->setIcon(MenuBarIcon::inColour(stroke)); });
     connect(m_tray.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
                     m_panel.toggle(m_tray->geometry());
             });
     m_tray->show();
+    m_trayColour.follow(m_tray.get());
     updateToolTip();
 }
 
@@ -82,18 +86,17 @@ void HarkletApp::updateToolTip() {
     m_shownToolTip = std::move(toolTip);
 }
 
+// The window icon sits on the theme's own surfaces, so it takes the theme's text colour; the
+// tray icon sits on a bar the theme does not paint and takes its colour from the tray.
 void HarkletApp::updateIcon() {
-    const QIcon icon = MenuBarIcon::normal();
-    if (icon.cacheKey() == QApplication::windowIcon().cacheKey())
-        return;
-    QApplication::setWindowIcon(icon);
-    if (m_tray)
-        m_tray->setIcon(icon);
+    const QIcon icon = MenuBarIcon::inColour(
+        QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText));
+    if (icon.cacheKey() != QApplication::windowIcon().cacheKey())
+        QApplication::setWindowIcon(icon);
 }
 
 bool HarkletApp::eventFilter(QObject *watched, QEvent *event) {
-    // The icon is drawn in the desktop's text colour; a switch between light and dark
-    // themes changes that colour.
+    // A switch between light and dark themes changes the window icon's colour.
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
         updateIcon();
     return QObject::eventFilter(watched, event);

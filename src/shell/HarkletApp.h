@@ -2,6 +2,7 @@
 
 #include "MenuBarToolTip.h"
 #include "PanelWindow.h"
+#include "TrayIconColour.h"
 #include "store/PortsStore.h"
 
 #include <QMenu>
@@ -44,6 +45,7 @@ private:
     PortsStore m_store;
     PanelWindow m_panel;
     QMenu m_trayMenu;
+    TrayIconColour m_trayColour;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     QTimer m_trayPoll;
     int m_trayPollsLeft = trayPolls;

@@ -2,10 +2,9 @@
 
 #include "look/AppMark.h"
 
-#include <QGuiApplication>
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
-#include <QPalette>
 
 using namespace Qt::StringLiterals;
 
@@ -14,13 +13,9 @@ namespace {
 // Square edge lengths in device pixels that trays and high-density screens ask for.
 constexpr int iconPixelSizes[] = {16, 18, 22, 24, 32, 36, 44, 48, 54, 64};
 
-QColor foregroundColor() {
-    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
-}
-
 // The drawn glyph under the theme name of the installed symbolic icon. Status-notifier
 // hosts that can recolour a symbolic icon load it by that name; the others, and X11
-// trays, take the pixmaps drawn here in the desktop's text colour.
+// trays, take the pixmaps drawn here.
 class GlyphEngine : public QIconEngine {
 public:
     explicit GlyphEngine(const QColor &color)
@@ -61,13 +56,11 @@ private:
 
 } // namespace
 
-QIcon MenuBarIcon::normal() {
-    static QColor builtFor;
-    static QIcon icon;
-    const QColor color = foregroundColor();
-    if (icon.isNull() || color != builtFor) {
-        icon = QIcon(new GlyphEngine(color));
-        builtFor = color;
-    }
+QIcon MenuBarIcon::inColour(const QColor &colour) {
+    // A handful of colours in a session: the tray's, and the window's from the theme.
+    static QHash<QRgb, QIcon> icons;
+    QIcon &icon = icons[colour.rgba()];
+    if (icon.isNull())
+        icon = QIcon(new GlyphEngine(colour));
     return icon;
 }

@@ -10,9 +10,9 @@ public:
     // The installed symbolic icon's name in the icon theme; the icon offers it to hosts.
     static constexpr QLatin1String themeName{"harklet-symbolic"};
 
-    // The icon in the desktop's foreground colour, drawn at any size and named after the
-    // theme's symbolic icon. A new icon only when that colour changes.
-    static QIcon normal();
+    // The mark in the given colour, drawn at any size and named after the theme's symbolic
+    // icon. The same icon for the same colour, so that an unchanged one is not sent again.
+    static QIcon inColour(const QColor &colour);
 
     MenuBarIcon() = delete;
 };
