@@ -1,5 +1,5 @@
-#include "ChildProcess.h"
 #include "FakeScanner.h"
+#include "OtherUser.h"
 #include "store/CommandName.h"
 #include "store/PortsStore.h"
 #include "store/ProcessSignal.h"
@@ -114,7 +114,6 @@ private slots:
     void matchesLsofCommandNames();
     void agreesWithRealLsof_data();
     void agreesWithRealLsof();
-    void endsHelpersOnAFailedCheck();
 };
 
 void StopTest::sendsTheAskedSignalAndRefreshesLater_data() {
@@ -181,21 +180,16 @@ void StopTest::reportsAnotherUsersProcess() {
     ChildProcess rootOwned = spawnSleeper();
     QVERIFY(rootOwned.pid() > 0);
 
-    // The refused side runs as nobody in a child, so the root-owned sleeper is out of reach.
-    const pid_t asNobody = fork();
-    if (asNobody == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
+    // The refused side runs as nobody, so the root-owned sleeper is out of reach.
+    OtherUser nobody([&](int report) {
         const auto result = store.kill(entryFor(rootOwned.pid()), false);
         const bool right = result == PortsStore::KillResult::notPermitted &&
                            store.lastError() ==
                                u"Linux won't let Harklet stop sleep. It belongs to another user."_s;
-        _exit(right ? 0 : 1);
-    }
-    int status = 0;
-    QCOMPARE(waitpid(asNobody, &status, 0), asNobody);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
+        if (right)
+            (void)!write(report, "refused", 7);
+    });
+    QCOMPARE(nobody.report(16), "refused"_ba);
     QCOMPARE(rootOwned.terminationSignal(100ms), -1);
 }
 
@@ -210,24 +204,13 @@ void StopTest::matchesLsofCommandNames_data() {
         << QByteArray("a\tb\nc\rd\be\ff") << u"a\\tb\\nc\\rd\\be\\ff"_s << true;
     QTest::newRow("other controls") << QByteArray("x\x01y\x1b") << u"x^Ay^["_s << true;
     QTest::newRow("high bytes") << QByteArray("d\x7f\xff") << u"d\\x7f\\xff"_s << true;
-    QTest::newRow("UTF-8, C locale") << QByteArray("caf\xc3\xa9") << u"caf\\xc3\\xa9"_s << true;
-    QTest::newRow("UTF-8, UTF-8 locale") << QByteArray("caf\xc3\xa9") << u"café"_s << true;
     QTest::newRow("raw control is not its escape") << QByteArray("a\nb") << u"a\nb"_s << false;
-    // In a UTF-8 locale lsof escapes, byte by byte, what the C library calls unprintable.
+    // In a UTF-8 locale lsof escapes, byte by byte, what the C library calls unprintable;
+    // agreesWithRealLsof tries more of those on the real lsof.
     QTest::newRow("line separator after an accent")
         << QByteArray("\xc3\xa9\xe2\x80\xa8") << u"é\\xe2\\x80\\xa8"_s << true;
-    QTest::newRow("unassigned after an accent")
-        << QByteArray("\xc3\xa9\xcd\xb8") << u"é\\xcd\\xb8"_s << true;
-    QTest::newRow("non-character after an accent")
-        << QByteArray("\xc3\xa9\xef\xbf\xbe") << u"é\\xef\\xbf\\xbe"_s << true;
-    QTest::newRow("C1 control after an accent")
-        << QByteArray("\xc3\xa9\xc2\x85") << u"é\\xc2\\x85"_s << true;
-    QTest::newRow("surrogate after an accent")
-        << QByteArray("\xc3\xa9\xed\xa0\x80") << u"é\\xed\\xa0\\x80"_s << true;
     QTest::newRow("byte order mark, leading")
         << QByteArray("\xef\xbb\xbfsrv") << u"\ufeffsrv"_s << true;
-    QTest::newRow("byte order mark, trailing")
-        << QByteArray("srv\xef\xbb\xbf") << u"srv\ufeff"_s << true;
     QTest::newRow("byte order mark is not nothing")
         << QByteArray("\xef\xbb\xbfsrv") << u"srv"_s << false;
     QTest::newRow("half escaped") << QByteArray("\xc3\xa9\xc3\xa9") << u"é\\xc3\\xa9"_s << false;
@@ -288,20 +271,6 @@ void StopTest::agreesWithRealLsof() {
         QCOMPARE(signalListener(pids[i], command, SIGTERM), SignalOutcome::delivered);
         QCOMPARE(children[i].terminationSignal(10s), SIGTERM);
     }
-}
-
-void StopTest::endsHelpersOnAFailedCheck() {
-    pid_t helper = -1;
-    // A failed QVERIFY returns from the test function; so does this.
-    [&] {
-        const ChildProcess sleeper = spawnSleeper();
-        helper = sleeper.pid();
-        return;
-    }();
-    QVERIFY(helper > 0);
-    // Gone, not even a zombie.
-    QCOMPARE(::kill(helper, 0), -1);
-    QCOMPARE(errno, ESRCH);
 }
 
 QTEST_GUILESS_MAIN(StopTest)
