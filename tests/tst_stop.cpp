@@ -105,10 +105,8 @@ class StopTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void sendsTheAskedSignalAndRefreshesLater_data();
-    void sendsTheAskedSignalAndRefreshesLater();
-    void refusesWhatItCannotConfirm_data();
-    void refusesWhatItCannotConfirm();
+    void stopsOnlyWhatItCanConfirm_data();
+    void stopsOnlyWhatItCanConfirm();
     void reportsAnotherUsersProcess();
     void matchesLsofCommandNames_data();
     void matchesLsofCommandNames();
@@ -116,58 +114,47 @@ private slots:
     void agreesWithRealLsof();
 };
 
-void StopTest::sendsTheAskedSignalAndRefreshesLater_data() {
+void StopTest::stopsOnlyWhatItCanConfirm_data() {
     QTest::addColumn<bool>("force");
-    QTest::addColumn<int>("signal");
-    QTest::newRow("polite") << false << SIGTERM;
-    QTest::newRow("forced") << true << SIGKILL;
+    QTest::addColumn<int>("target"); // 1: the child, 2: the child once gone; 0 and -1: groups
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("signal"); // what reaches the child; 0: the stop fails
+    QTest::newRow("polite") << false << 1 << u"sleep"_s << SIGTERM;
+    QTest::newRow("forced") << true << 1 << u"sleep"_s << SIGKILL;
+    QTest::newRow("process gone") << false << 2 << u"sleep"_s << 0;
+    QTest::newRow("pid reused by another program") << false << 1 << u"node"_s << 0;
+    QTest::newRow("own process group") << false << 0 << u"sleep"_s << 0;
+    QTest::newRow("every process") << false << -1 << u"sleep"_s << 0;
 }
 
-void StopTest::sendsTheAskedSignalAndRefreshesLater() {
+void StopTest::stopsOnlyWhatItCanConfirm() {
     QFETCH(bool, force);
+    QFETCH(int, target);
+    QFETCH(QString, command);
     QFETCH(int, signal);
     FakeScanner scanner;
-    PortsStore store([&] { return scanner.scan(); }, 1h, 50ms);
+    PortsStore store([&] { return scanner.scan(); }, 1h, 10ms);
     QTRY_COMPARE(scanner.started(), 1);
     scanner.finishLast(PortScanner::Failure{u"earlier"_s});
     QTRY_VERIFY(store.lastError().has_value());
 
     ChildProcess child = spawnSleeper();
     QVERIFY(child.pid() > 0);
-    QCOMPARE(store.kill(entryFor(child.pid()), force), PortsStore::KillResult::ok);
-    QCOMPARE(store.lastError(), std::nullopt);
-    QCOMPARE(scanner.started(), 1); // the follow-up scan comes later, not now
-    QCOMPARE(child.terminationSignal(10s), signal);
-    QTRY_COMPARE(scanner.started(), 2);
-}
-
-void StopTest::refusesWhatItCannotConfirm_data() {
-    QTest::addColumn<bool>("reapFirst");
-    QTest::addColumn<int>("groupPid"); // 1: the child itself; 0 and -1 address process groups
-    QTest::addColumn<QString>("command");
-    QTest::newRow("process gone") << true << 1 << u"sleep"_s;
-    QTest::newRow("pid reused by another program") << false << 1 << u"node"_s;
-    QTest::newRow("own process group") << false << 0 << u"sleep"_s;
-    QTest::newRow("every process") << false << -1 << u"sleep"_s;
-}
-
-void StopTest::refusesWhatItCannotConfirm() {
-    QFETCH(bool, reapFirst);
-    QFETCH(int, groupPid);
-    QFETCH(QString, command);
-    FakeScanner scanner;
-    PortsStore store([&] { return scanner.scan(); }, 1h, 10ms);
-    QTRY_COMPARE(scanner.started(), 1);
-
-    ChildProcess child = spawnSleeper();
-    QVERIFY(child.pid() > 0);
-    const pid_t target = groupPid == 1 ? child.pid() : groupPid;
-    if (reapFirst)
+    const pid_t pid = target >= 1 ? child.pid() : target;
+    if (target == 2)
         child.end();
-    QCOMPARE(store.kill(entryFor(target, command), false), PortsStore::KillResult::failed);
+    const auto result = store.kill(entryFor(pid, command), force);
+    if (signal) {
+        QCOMPARE(result, PortsStore::KillResult::ok);
+        QCOMPARE(store.lastError(), std::nullopt);
+        QCOMPARE(scanner.started(), 1); // the follow-up scan comes later, not now
+        QCOMPARE(child.terminationSignal(10s), signal);
+        QTRY_COMPARE(scanner.started(), 2);
+        return;
+    }
+    QCOMPARE(result, PortsStore::KillResult::failed);
     QCOMPARE(store.lastError(), u"Stopping "_s + command + u" failed."_s);
-    if (!reapFirst)
-        QCOMPARE(child.terminationSignal(100ms), -1); // nothing reached it
+    QCOMPARE(child.terminationSignal(100ms), target == 2 ? 0 : -1); // nothing reached it
     QTest::qWait(50);
     QCOMPARE(scanner.started(), 1); // no follow-up after a failure
 }
