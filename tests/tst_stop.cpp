@@ -4,14 +4,12 @@
 #include "store/PortsStore.h"
 #include "store/ProcessSignal.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTest>
 
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -19,31 +17,7 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
-extern char **environ;
-
 namespace {
-
-// A real process to stop. Returns once the kernel calls it "sleep": posix_spawn can come
-// back before exec has renamed the child.
-ChildProcess spawnSleeper() {
-    pid_t pid = 0;
-    char program[] = "/bin/sleep";
-    char seconds[] = "60";
-    char *argv[] = {program, seconds, nullptr};
-    if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0)
-        return ChildProcess();
-    ChildProcess child(pid);
-    QFile comm(u"/proc/"_s + QString::number(pid) + u"/comm"_s);
-    const QDeadlineTimer deadline(10s);
-    while (!deadline.hasExpired()) {
-        comm.open(QIODevice::ReadOnly);
-        if (comm.readAll() == "sleep\n")
-            return child;
-        comm.close();
-        QTest::qWait(1);
-    }
-    return ChildProcess();
-}
 
 // A child that takes `name` as its kernel command name and listens on a loopback port. Returns
 // once it listens.
@@ -138,7 +112,7 @@ void StopTest::stopsOnlyWhatItCanConfirm() {
     scanner.finishLast(PortScanner::Failure{u"earlier"_s});
     QTRY_VERIFY(store.lastError().has_value());
 
-    ChildProcess child = spawnSleeper();
+    ChildProcess child = spawnRenamedListener("sleep");
     QVERIFY(child.pid() > 0);
     const pid_t pid = target >= 1 ? child.pid() : target;
     if (target == 2)
@@ -164,7 +138,7 @@ void StopTest::reportsAnotherUsersProcess() {
     if (getuid() != 0)
         QSKIP("runs the refused side as nobody, which needs root");
     PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
-    ChildProcess rootOwned = spawnSleeper();
+    ChildProcess rootOwned = spawnRenamedListener("sleep");
     QVERIFY(rootOwned.pid() > 0);
 
     // The refused side runs as nobody, so the root-owned sleeper is out of reach.
