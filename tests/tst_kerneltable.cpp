@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "OtherUser.h"
 #include "scan/KernelListenerTable.h"
 #include "scan/PortScanner.h"
 #include "scan/SockDiagReply.h"
@@ -18,7 +18,6 @@
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -124,42 +123,6 @@ std::optional<QStringList> ssListeners() {
     }
     out.sort();
     return out;
-}
-
-// A process of user nobody listening on 127.0.0.1; its port comes back through a pipe.
-pid_t spawnNobodyListener(quint16 &port) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
-        return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 || ::listen(fd, 1) ||
-            ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-            _exit(3);
-        const quint16 bound = ntohs(address.sin_port);
-        if (::write(pipeFds[1], &bound, sizeof bound) != sizeof bound)
-            _exit(4);
-        for (;;)
-            pause();
-    }
-    ::close(pipeFds[1]);
-    pollfd ready{pipeFds[0], POLLIN, 0};
-    const bool got = pid > 0 && ::poll(&ready, 1, 10000) == 1 &&
-                     ::read(pipeFds[0], &port, sizeof port) == sizeof port;
-    ::close(pipeFds[0]);
-    if (!got && pid > 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-    }
-    return got ? pid : -1;
 }
 
 KernelSocket socketAt(KernelSocket::Family family, const char *address, quint16 port,
@@ -326,9 +289,26 @@ void KernelTableTest::mergeAddsWhatLsofCannotSee() {
 void KernelTableTest::anotherUsersListenerShowsItsOwner() {
     if (getuid() != 0)
         QSKIP("starts a listener as nobody, which needs root");
+    // Listens on 127.0.0.1 and reports its port.
+    OtherUser nobody([](int report) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 || ::listen(fd, 1) ||
+            ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        const quint16 bound = ntohs(address.sin_port);
+        if (::write(report, &bound, sizeof bound) != sizeof bound)
+            return;
+        for (;;)
+            pause();
+    });
+    const QByteArray reported = nobody.report(sizeof(quint16));
+    QCOMPARE(reported.size(), qsizetype(sizeof(quint16)));
     quint16 port = 0;
-    ChildProcess nobody(spawnNobodyListener(port));
-    QVERIFY(nobody.pid() > 0);
+    std::memcpy(&port, reported.constData(), sizeof port);
 
     // lsof sees no process at all, the kernel's table is the real one.
     PortsStore::Sources sources;
@@ -344,7 +324,7 @@ void KernelTableTest::anotherUsersListenerShowsItsOwner() {
     QCOMPARE(store.kill(expected, false), PortsStore::KillResult::failed);
     QCOMPARE(store.kill(expected, true), PortsStore::KillResult::failed);
     QTest::qWait(100);
-    QCOMPARE(nobody.terminationSignal(0ms), -1); // still running
+    QCOMPARE(nobody.process().terminationSignal(0ms), -1); // still running
 }
 
 QTEST_GUILESS_MAIN(KernelTableTest)

@@ -71,18 +71,14 @@ void ParserTest::parses_data() {
         << Entries{{80, 1, u"new"_s, u"u"_s, {u"*"_s, u"[::1]"_s}}};
     QTest::newRow("repeated address keeps first command")
         << u"p1\ncold\nLu\nn*:80\ncnew\nn*:80\n"_s << Entries{{80, 1, u"old"_s, u"u"_s, {u"*"_s}}};
-    QTest::newRow("bad pid after a good one files under 0")
-        << u"p5\ncnode\nLu\nn*:1\npabc\nn*:2\np6\nn*:3\np\nn*:4\n"_s
+    QTest::newRow("bad pids file under 0 and keep their sockets")
+        << u"p5\ncnode\nLu\nn*:1\npabc\nn*:2\np12x\nn*:3\np6\nn*:4\np\nn*:5\np2147483648\nn*:6\n"_s
         << Entries{{1, 5, u"node"_s, u"u"_s, {u"*"_s}},
                    {2, 0, {}, {}, {u"*"_s}},
-                   {3, 6, {}, {}, {u"*"_s}},
-                   {4, 0, {}, {}, {u"*"_s}}};
-    QTest::newRow("bad pid files under 0 and keeps sockets")
-        << u"pabc\nn*:1\np12x\nn*:2\np\nn*:3\np2147483648\nn*:4\n"_s
-        << Entries{{1, 0, {}, {}, {u"*"_s}},
-                   {2, 0, {}, {}, {u"*"_s}},
                    {3, 0, {}, {}, {u"*"_s}},
-                   {4, 0, {}, {}, {u"*"_s}}};
+                   {4, 6, {}, {}, {u"*"_s}},
+                   {5, 0, {}, {}, {u"*"_s}},
+                   {6, 0, {}, {}, {u"*"_s}}};
 }
 
 void ParserTest::parses() {

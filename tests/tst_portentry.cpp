@@ -9,22 +9,11 @@ class PortEntryTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void identityAndEquality();
     void displayAddress_data();
     void displayAddress();
     void isSystem_data();
     void isSystem();
-    void localURL();
 };
-
-void PortEntryTest::identityAndEquality() {
-    QCOMPARE((PortEntry{8080, 0, {}, {}, {}}.id()), u"0:8080"_s);
-    QCOMPARE((PortEntry{22, -1, {}, {}, {}}.id()), u"-1:22"_s);
-    const PortEntry a{80, 5, u"x"_s, u"u"_s, {u"*"_s, u"[::1]"_s}};
-    const PortEntry b{80, 5, u"x"_s, u"u"_s, {u"[::1]"_s, u"*"_s}};
-    QCOMPARE(a.id(), b.id());
-    QVERIFY(a != b); // address order counts
-}
 
 void PortEntryTest::displayAddress_data() {
     QTest::addColumn<QStringList>("addresses");
@@ -65,13 +54,6 @@ void PortEntryTest::isSystem() {
     QFETCH(bool, system);
     const pid_t pid = command.isEmpty() ? 0 : 1;
     QCOMPARE((PortEntry{80, pid, command, login, {u"*"_s}}.isSystem()), system);
-}
-
-void PortEntryTest::localURL() {
-    QCOMPARE((PortEntry{3000, 1, {}, {}, {}}.localURL()->toString()), u"http://localhost:3000"_s);
-    // Malformed listings can carry ports no URL can hold.
-    QCOMPARE((PortEntry{-1, 1, {}, {}, {}}.localURL()), std::nullopt);
-    QCOMPARE((PortEntry{70000, 1, {}, {}, {}}.localURL()), std::nullopt);
 }
 
 QTEST_APPLESS_MAIN(PortEntryTest)

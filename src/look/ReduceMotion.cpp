@@ -24,6 +24,7 @@ bool kdeAnimationsOff() {
 } // namespace
 
 void readDesktopSetting(QObject *context) {
+    setting = kdeAnimationsOff();
     const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
     if (gsettings.isEmpty())
         return;

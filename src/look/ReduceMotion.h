@@ -5,8 +5,9 @@ class QObject;
 // Whether the desktop asks for reduced motion. With it on, changes happen at once.
 namespace ReduceMotion {
 
-// Asks GNOME's enable-animations setting in the background, so no animation waits on it;
-// KDE's animation speed is read from its settings file on first use.
+// Reads KDE's animation speed from its settings file, and asks GNOME's enable-animations
+// setting in the background, so no animation waits on it. Without this call, the KDE file
+// is read on first use.
 void readDesktopSetting(QObject *context);
 
 bool isOn();

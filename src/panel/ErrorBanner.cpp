@@ -28,6 +28,8 @@ ErrorBanner::ErrorBanner(QWidget *parent)
 
 void ErrorBanner::setMessage(const QString &message) {
     m_message->setFullText(message);
+    // Screen readers read the whole message, not the two lines that fit.
+    m_message->setAccessibleName(message);
 }
 
 void ErrorBanner::paintEvent(QPaintEvent *) {

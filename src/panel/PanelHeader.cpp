@@ -68,7 +68,8 @@ QString PanelHeader::subtitle(qsizetype userCount, qsizetype systemCount) {
     }
     if (systemCount == 0)
         return QStringLiteral("Nothing listening");
-    return system + QStringLiteral(" system listeners");
+    return system + (systemCount == 1 ? QStringLiteral(" system listener")
+                                      : QStringLiteral(" system listeners"));
 }
 
 void PanelHeader::changeEvent(QEvent *event) {

@@ -16,7 +16,8 @@ public:
 
     void setCounts(qsizetype userCount, qsizetype systemCount);
 
-    // "3 dev servers · 12 system", "2 system listeners" or "Nothing listening".
+    // "3 dev servers · 12 system", "2 system listeners", "1 system listener" or
+    // "Nothing listening".
     static QString subtitle(qsizetype userCount, qsizetype systemCount);
 
 protected:

@@ -1,9 +1,12 @@
 """The real harklet's command line: --help and --version answer on standard output with status
 0, anything else is refused in one line on standard error with status 2, and none of them
-needs a display, starts the tray app or touches a running Harklet.
+needs a display, starts the tray app or touches a running Harklet. A plain start beside a
+running Harklet that does not answer gives up rather than add a second tray icon.
 """
 
 import os
+import signal
+import subprocess
 import sys
 import time
 
@@ -64,7 +67,20 @@ def with_running_instance(harklet, version):
         plain = run([harklet], timeout=30, env=desktop.harklet_env())
         assert plain.returncode == 0, f"a plain start exited {plain.returncode}: {plain.stderr}"
         wait_for("a plain start shows the running panel", panel_window, 15)
-    log("ok: a running Harklet left alone")
+
+        # One that holds its place but does not answer (stopped, or busy) is not replaced.
+        os.kill(running.pid, signal.SIGSTOP)
+        try:
+            stuck = run([harklet], timeout=20, env=desktop.harklet_env())
+        except subprocess.TimeoutExpired:
+            raise AssertionError("a start beside a stopped Harklet ran on as a second one")
+        finally:
+            os.kill(running.pid, signal.SIGCONT)
+        assert stuck.returncode == 1 and \
+            stuck.stderr == "Harklet is already running but does not answer.\n", \
+            f"a start beside a stopped Harklet exited {stuck.returncode}: {stuck.stderr!r}"
+        assert len(docked_icons()) == 1, "a start beside a stopped Harklet added a tray icon"
+    log("ok: a running Harklet left alone, a stopped one not replaced")
 
 
 if __name__ == "__main__":
