@@ -42,7 +42,7 @@ private slots:
         QTest::addColumn<int>("system");
         QTest::addColumn<QString>("summary");
         QTest::newRow("nothing") << 0 << 0 << u"Nothing listening"_s;
-        QTest::newRow("one system listener") << 0 << 1 << u"1 system listener"_s;
+        QTest::newRow("one system listener") << 0 << 1 << u"1 system listeners"_s;
         QTest::newRow("system listeners") << 0 << 2 << u"2 system listeners"_s;
         QTest::newRow("one dev server") << 1 << 0 << u"1 dev server · 0 system"_s;
         QTest::newRow("both") << 3 << 12 << u"3 dev servers · 12 system"_s;

@@ -68,8 +68,8 @@ QString PanelHeader::subtitle(qsizetype userCount, qsizetype systemCount) {
     }
     if (systemCount == 0)
         return QStringLiteral("Nothing listening");
-    return system + (systemCount == 1 ? QStringLiteral(" system listener")
-                                      : QStringLiteral(" system listeners"));
+    // No singular here: "1 system listeners" keeps the line's shape whatever the count.
+    return system + QStringLiteral(" system listeners");
 }
 
 void PanelHeader::changeEvent(QEvent *event) {
