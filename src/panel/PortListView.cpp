@@ -1,5 +1,6 @@
 #include "PortListView.h"
 
+#include "ListAccessibility.h"
 #include "PortListModel.h"
 #include "RowCommands.h"
 #include "RowDelegate.h"
@@ -30,6 +31,7 @@ PortListView::PortListView(PortsStore &store, QWidget *parent)
     setObjectName(QStringLiteral("portList"));
     setModel(m_model);
     setItemDelegate(m_delegate);
+    ListAccessibility::attach(this);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
