@@ -312,6 +312,7 @@ bool RowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
         return false;
     }
     QToolTip::showText(event->globalPos(), tip, view->viewport(), option.rect);
+    event->accept();
     return true;
 }
 
