@@ -31,6 +31,8 @@ bool canPlaceWindows() {
 PanelWindow::PanelWindow(PortsStore &store, QWidget *parent)
     : QWidget(parent, popUpFlags) {
     setWindowTitle(u"Harklet"_s);
+    // What a screen reader announces when the panel opens, whatever the title becomes.
+    setAccessibleName(u"Harklet"_s);
     GlassBackground::prepareWindow(this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
