@@ -128,6 +128,8 @@ struct Harness {
         for (const QAction *action : menu->actions())
             texts << action->text();
         menu->close();
+        if (QApplication::activePopupWidget())
+            texts << u"a second menu"_s;
         return texts;
     }
 };

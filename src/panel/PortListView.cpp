@@ -225,12 +225,12 @@ void PortListView::showMenuAt(int row) {
 
 void PortListView::popUpMenu(const QModelIndex &index, QPoint globalPosition) {
     const ListItem &line = m_model->item(index.row());
-    if (!line.isRow())
+    if (!line.isRow() || (m_menu && m_menu->isVisible()))
         return;
-    auto *menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    m_commands->fillMenu(*menu, line.entry);
-    menu->popup(globalPosition);
+    m_menu = new QMenu(this);
+    m_menu->setAttribute(Qt::WA_DeleteOnClose);
+    m_commands->fillMenu(*m_menu, line.entry);
+    m_menu->popup(globalPosition);
 }
 
 void PortListView::mousePressEvent(QMouseEvent *event) {

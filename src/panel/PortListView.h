@@ -5,8 +5,10 @@
 #include <QList>
 #include <QListView>
 #include <QPersistentModelIndex>
+#include <QPointer>
 
 class PortListModel;
+class QMenu;
 class PortsStore;
 class RowCommands;
 class RowDelegate;
@@ -90,4 +92,6 @@ private:
     // The hover button a press went down on, to act on its release over the same one.
     QPersistentModelIndex m_pressedLine;
     int m_pressedButton = 0;
+    // Some platforms follow the Menu key's press with a context menu event: one menu.
+    QPointer<QMenu> m_menu;
 };
