@@ -96,8 +96,8 @@ def main(harklet_path):
         click(icon)
         panel = wait_for("click opens the panel", panel_window, 15)
         app = wait_for("harklet on the accessibility bus", harklet_accessibles, 15)[0]
-        frames = [child.name for child in app]
-        assert "Harklet" in frames, f"no window named Harklet among {frames}"
+        frames = [(child.getRoleName(), child.name) for child in app]
+        assert ("frame", "Harklet") in frames, f"no frame named Harklet among {frames}"
 
         # Typed at once, before anything else: the focus starts in the filter.
         query = str(port_a)[:-1]
