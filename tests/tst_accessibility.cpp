@@ -120,7 +120,7 @@ void AccessibilityTest::initTestCase() {
 void AccessibilityTest::init() {
     told.clear();
     const QByteArray name = QTest::currentTestFunction();
-    if ((name.startsWith("reports") || name.startsWith("header")) && !QAccessible::isActive())
+    if (name.startsWith("reports") && !QAccessible::isActive())
         QSKIP("accessibility cannot be switched on here: Qt's private platform headers missing");
 }
 
@@ -275,8 +275,10 @@ void AccessibilityTest::headerExpandsAndSaysSo() {
                  expanded ? u"1 system listener, expanded"_s : u"1 system listener, collapsed"_s);
         QCOMPARE(items->childCount(), expanded ? 3 : 2);
         QCOMPARE(items->child(1), header);
-        QCOMPARE(toldOf(QAccessible::DescriptionChanged).size(), 1);
-        QCOMPARE(toldOf(QAccessible::StateChanged).size(), 1);
+        if (QAccessible::isActive()) {
+            QCOMPARE(toldOf(QAccessible::DescriptionChanged).size(), 1);
+            QCOMPARE(toldOf(QAccessible::StateChanged).size(), 1);
+        }
         told.clear();
     }
     view.setLists({mine(3000, 812)}, {foreign(631, 700), foreign(5432, 0)});

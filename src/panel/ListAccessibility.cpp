@@ -56,7 +56,10 @@ public:
     }
 
     QAccessibleInterface *childAt(int x, int y) const override {
-        const QModelIndex index = view()->indexAt(fromScreen(view()->viewport(), {x, y}));
+        const QWidget *viewport = view()->viewport();
+        const QPoint at = fromScreen(viewport, {x, y});
+        const QModelIndex index =
+            viewport->rect().contains(at) ? view()->indexAt(at) : QModelIndex();
         return index.isValid() ? child(index.row()) : nullptr;
     }
 
