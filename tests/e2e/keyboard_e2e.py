@@ -99,10 +99,11 @@ def main(harklet_path):
         frames = [(child.getRoleName(), child.name) for child in app]
         assert ("frame", "Harklet") in frames, f"no frame named Harklet among {frames}"
 
-        # Typed at once, before anything else: the focus starts in the filter.
+        # The focus starts in the filter: typing needs nothing before it.
+        field = wait_for("filter field", named("Filter"), 15)
+        wait_for("the filter has the focus", lambda: has_state(field, pyatspi.STATE_FOCUSED), 10)
         query = str(port_a)[:-1]
         key(*query)
-        field = wait_for("filter field", named("Filter"), 15)
         wait_for(f"filter reads {query!r}",
                  lambda: field.queryText().getText(0, -1) == query, 15)
         row_a = wait_for("row of the first listener",
