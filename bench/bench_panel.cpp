@@ -3,6 +3,7 @@
 // event-loop turns have laid out and painted what changed; the same poll without a panel is
 // the store's own share, and the difference the panel's.
 //   bench_panel [repeats=30]
+// Uses only PanelView and PortsStore, so the same source measures earlier lists too.
 #include "panel/PanelView.h"
 #include "scan/CurrentUser.h"
 #include "store/PortsStore.h"
@@ -118,6 +119,8 @@ int main(int argc, char **argv) {
 
     const Scenario build = firstBuild(10000, std::max(3, repeats / 5));
     report("first build of 10,000 rows", build.withPanel, build.storeAlone, 50);
+    const Scenario smallBuild = firstBuild(1000, std::max(3, repeats / 5));
+    report("first build of 1,000 rows", smallBuild.withPanel, smallBuild.storeAlone, 50);
 
     const QList<PortEntry> base = listeners(1000);
     const Scenario unchanged = polls(base, repeats, [&](int) { return base; });
