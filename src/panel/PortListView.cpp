@@ -46,9 +46,11 @@ PortListView::PortListView(PortsStore &store, QWidget *parent)
     // Moves over the list count as the pointer really moving, see pointerAt().
     viewport()->setAttribute(Qt::WA_Hover);
 
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, &PortListView::followContentHeight);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &PortListView::followContentHeight);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &PortListView::followContentHeight);
+    // Measured once per update, however many runs of lines came and went in it.
+    const auto lineCountChanged = [this] { m_lineCountChanged = true; };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, lineCountChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, lineCountChanged);
+    connect(m_model, &QAbstractItemModel::modelReset, this, lineCountChanged);
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
         if (m_model->item(index.row()).kind == ListItem::Kind::systemHeader)
             toggleSystemSection();
@@ -89,7 +91,10 @@ void PortListView::rebuild() {
                 lines.append({ListItem::Kind::systemRow, entry, 0, false});
         }
     }
+    m_lineCountChanged = false;
     m_model->setItems(lines);
+    if (m_lineCountChanged)
+        followContentHeight();
 }
 
 bool PortListView::isSystemExpanded() const {
@@ -129,16 +134,12 @@ void PortListView::setReveal(qreal reveal) {
     followContentHeight();
 }
 
-int PortListView::clampedHeight(int contentHeight) {
-    return std::clamp(contentHeight, 1, maxHeight);
-}
-
 void PortListView::followContentHeight() {
     int content = 2 * padding;
     QStyleOptionViewItem option;
     for (int row = 0; row < m_model->rowCount(); ++row)
         content += m_delegate->sizeHint(option, m_model->index(row)).height();
-    setFixedHeight(clampedHeight(content));
+    setFixedHeight(std::clamp(content, 1, maxHeight));
 }
 
 bool PortListView::isHovered(const QModelIndex &index) const {
@@ -305,6 +306,13 @@ void PortListView::setHovered(const QModelIndex &index) {
     m_hovered = index;
     if (index.isValid())
         viewport()->update(visualRect(index));
+}
+
+// The lines move under a pointer that stays put.
+void PortListView::scrollContentsBy(int dx, int dy) {
+    QListView::scrollContentsBy(dx, dy);
+    if (m_hovered.isValid())
+        pointerAt(viewport()->mapFromGlobal(QCursor::pos()));
 }
 
 void PortListView::showEvent(QShowEvent *event) {

@@ -48,8 +48,6 @@ public:
     // The context menu of the line at row, placed at the line.
     void showMenuAt(int row);
 
-    static int clampedHeight(int contentHeight);
-
 signals:
     // Up was pressed on the first line: the focus goes back to the filter.
     void leftAtTop();
@@ -64,6 +62,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     void rebuild();
@@ -79,6 +78,7 @@ private:
     RowDelegate *m_delegate;
     QList<PortEntry> m_user;
     QList<PortEntry> m_system;
+    bool m_lineCountChanged = false;
     bool m_expanded = false;
     qreal m_reveal = 0;
     SpringAnimation *m_animation = nullptr;
