@@ -48,6 +48,20 @@ bool offersOpen(const PortEntry &entry) {
 bool offersStop(const PortEntry &entry) {
     return !entry.isSystem() && entry.hasProcess();
 }
+// Measured as a label measures its text: the box may reach past the font's height and the
+// text's advance.
+QRect labelBox(const QFontMetrics &metrics, const QString &text) {
+    return metrics.boundingRect(QRect(0, 0, 10000, 1000), Qt::AlignLeft, text);
+}
+
+int labelWidth(const QFontMetrics &metrics, const QString &text) {
+    return qMax(metrics.horizontalAdvance(text), labelBox(metrics, text).width());
+}
+
+int detailsHeight(const QFont &font) {
+    const QFontMetrics metrics(font);
+    return qMax(metrics.height(), labelBox(metrics, QStringLiteral("PID 0 · 0.0.0.0")).height());
+}
 } // namespace
 
 struct RowDelegate::RowGeometry {
@@ -74,7 +88,7 @@ void RowDelegate::refreshFonts() {
     m_headerFont.setWeight(QFont::Medium);
     const int firstLine =
         qMax(QFontMetrics(m_portFont).height(), QFontMetrics(m_commandFont).height());
-    const int texts = firstLine + 1 + QFontMetrics(m_detailsFont).height();
+    const int texts = firstLine + 1 + detailsHeight(m_detailsFont);
     m_rowHeight = 2 * verticalPadding + std::max({texts, dotBox, buttonSize});
     m_headerHeight =
         2 * verticalPadding + qMax(QFontMetrics(m_headerFont).height(), headerSymbolSize);
@@ -109,7 +123,8 @@ RowDelegate::RowGeometry RowDelegate::rowGeometry(const QRect &lineRect,
     const QRect inner =
         g.body.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
     const int middle = inner.center().y();
-    g.dotCentre = QRectF(inner.left(), middle - dotBox / 2.0 + 0.5, dotBox, dotBox).center();
+    const int dotTop = g.body.top() + (g.body.height() - dotBox) / 2;
+    g.dotCentre = QRectF(inner.left(), dotTop, dotBox, dotBox).center();
 
     // Accessories from the trailing edge inwards; hidden ones take no room.
     int edge = inner.right() + 1;
@@ -200,7 +215,7 @@ void RowDelegate::paintRow(QPainter &p, const QStyleOptionViewItem &option,
     const QFontMetrics detailsMetrics(m_detailsFont);
     const int firstLine = qMax(portMetrics.height(), commandMetrics.height());
     const QString port = RowTexts::port(entry);
-    const int portWidth = qMin(portMetrics.horizontalAdvance(port), g.texts.width());
+    const int portWidth = qMin(labelWidth(portMetrics, port), g.texts.width());
     const QRect portRect(g.texts.left(), g.texts.top(), portWidth, firstLine);
     p.setFont(m_portFont);
     p.setPen(toneColour(colours, Tone::primary, opacity));
@@ -216,7 +231,7 @@ void RowDelegate::paintRow(QPainter &p, const QStyleOptionViewItem &option,
         commandMetrics.elidedText(RowTexts::command(entry), Qt::ElideRight, commandRect.width()));
 
     const QRect detailsRect(g.texts.left(), g.texts.top() + firstLine + 1, g.texts.width(),
-                            detailsMetrics.height());
+                            detailsHeight(m_detailsFont));
     p.setFont(m_detailsFont);
     p.drawText(
         detailsRect, Qt::AlignLeft | Qt::AlignVCenter,
