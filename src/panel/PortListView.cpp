@@ -4,8 +4,7 @@
 #include "PortListModel.h"
 #include "RowCommands.h"
 #include "RowDelegate.h"
-#include "look/ReduceMotion.h"
-#include "look/Spring.h"
+#include "SectionReveal.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -27,7 +26,8 @@ PortListView::PortListView(PortsStore &store, QWidget *parent)
     : QListView(parent)
     , m_commands(new RowCommands(store))
     , m_model(new PortListModel(this))
-    , m_delegate(new RowDelegate(this)) {
+    , m_delegate(new RowDelegate(this))
+    , m_reveal(new SectionReveal(this)) {
     setObjectName(QStringLiteral("portList"));
     setModel(m_model);
     setItemDelegate(m_delegate);
@@ -46,6 +46,8 @@ PortListView::PortListView(PortsStore &store, QWidget *parent)
     // Moves over the list count as the pointer really moving, see pointerAt().
     viewport()->setAttribute(Qt::WA_Hover);
 
+    connect(m_reveal, &SectionReveal::fractionChanged, this, &PortListView::followReveal);
+    connect(m_reveal, &SectionReveal::settled, this, &PortListView::rebuild); // shut: rows go
     // Measured once per update, however many runs of lines came and went in it.
     const auto lineCountChanged = [this] { m_lineCountChanged = true; };
     connect(m_model, &QAbstractItemModel::rowsInserted, this, lineCountChanged);
@@ -80,7 +82,8 @@ void PortListView::setLists(const QList<PortEntry> &user, const QList<PortEntry>
 
 void PortListView::rebuild() {
     QList<ListItem> lines;
-    const bool systemRows = m_expanded || m_reveal > 0; // still there while sliding shut
+    // Still there while sliding shut.
+    const bool systemRows = m_expanded || m_reveal->fraction() > 0;
     lines.reserve(m_user.size() + 1 + (systemRows ? m_system.size() : 0));
     for (const PortEntry &entry : m_user)
         lines.append({ListItem::Kind::userRow, entry, 0, false});
@@ -103,32 +106,16 @@ bool PortListView::isSystemExpanded() const {
 
 void PortListView::toggleSystemSection() {
     m_expanded = !m_expanded;
-    delete m_animation;
-    m_animation = nullptr;
     rebuild();
     emit systemExpandedChanged(m_expanded);
-
-    const qreal target = m_expanded ? 1 : 0;
-    if (ReduceMotion::isOn()) {
-        setReveal(target);
-        rebuild();
-        return;
-    }
-    m_animation = new SpringAnimation(Spring::section, this);
-    m_animation->setStartValue(m_reveal);
-    m_animation->setEndValue(target);
-    connect(m_animation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &value) { setReveal(value.toReal()); });
-    connect(m_animation, &QAbstractAnimation::finished, this, [this] {
-        m_animation->deleteLater();
-        m_animation = nullptr;
-        rebuild(); // once shut, the System rows go
-    });
-    m_animation->start();
+    m_reveal->moveTo(m_expanded);
 }
 
-void PortListView::setReveal(qreal reveal) {
-    m_reveal = std::max<qreal>(0, reveal);
+qreal PortListView::systemReveal() const {
+    return m_reveal->fraction();
+}
+
+void PortListView::followReveal() {
     scheduleDelayedItemsLayout();
     viewport()->update();
     followContentHeight();

@@ -12,7 +12,7 @@ class QMenu;
 class PortsStore;
 class RowCommands;
 class RowDelegate;
-class SpringAnimation;
+class SectionReveal;
 
 // The listener list: rows painted by a delegate, with hover buttons, the System
 // section's header that opens and shuts it with spring motion, a context menu, and
@@ -38,7 +38,7 @@ public:
     bool isSystemExpanded() const;
     void toggleSystemSection();
     // How far the System section is open: 0 shut, 1 open, in between while it slides.
-    qreal systemReveal() const { return m_reveal; }
+    qreal systemReveal() const;
 
     // The line the pointer lights, once it has really moved over the list.
     bool isHovered(const QModelIndex &index) const;
@@ -66,7 +66,7 @@ protected:
 
 private:
     void rebuild();
-    void setReveal(qreal reveal);
+    void followReveal();
     void followContentHeight();
     void pointerAt(QPoint position);
     void setHovered(const QModelIndex &index);
@@ -80,8 +80,7 @@ private:
     QList<PortEntry> m_system;
     bool m_lineCountChanged = false;
     bool m_expanded = false;
-    qreal m_reveal = 0;
-    SpringAnimation *m_animation = nullptr;
+    SectionReveal *m_reveal;
 
     QPersistentModelIndex m_hovered;
     // Where the pointer was when the list appeared, and whether it has left that spot since.
