@@ -14,14 +14,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool offersOpen(const ListItem &line) {
-    return line.isRow() && (!line.entry.isSystem() || !line.entry.hasProcess());
-}
-
-} // namespace
-
 PortListView::PortListView(PortsStore &store, QWidget *parent)
     : QListView(parent)
     , m_commands(new RowCommands(store))
@@ -144,7 +136,7 @@ void PortListView::activate(const QModelIndex &index) {
     const ListItem &line = m_model->item(index.row());
     if (line.kind == ListItem::Kind::systemHeader)
         toggleSystemSection();
-    else if (offersOpen(line))
+    else if (RowCommands::canOpen(line.entry))
         m_commands->openInBrowser(line.entry);
 }
 

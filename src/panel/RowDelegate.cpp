@@ -2,6 +2,7 @@
 
 #include "PortListModel.h"
 #include "PortListView.h"
+#include "RowCommands.h"
 #include "RowTexts.h"
 #include "look/AccentColours.h"
 #include "look/TextStyles.h"
@@ -41,13 +42,6 @@ qreal rowOpacity(const ListItem &line) {
     return line.entry.isSystem() ? systemOpacity : 1.0;
 }
 
-bool offersOpen(const PortEntry &entry) {
-    return !entry.isSystem() || !entry.hasProcess();
-}
-
-bool offersStop(const PortEntry &entry) {
-    return !entry.isSystem() && entry.hasProcess();
-}
 // Measured as a label measures its text: the box may reach past the font's height and the
 // text's advance.
 QRect labelBox(const QFontMetrics &metrics, const QString &text) {
@@ -136,9 +130,9 @@ RowDelegate::RowGeometry RowDelegate::rowGeometry(const QRect &lineRect,
     const bool hovered = m_view->isHovered(index);
     if (line.entry.isSystem())
         g.lock = place(lockSymbolSize);
-    if (hovered && offersStop(line.entry))
+    if (hovered && RowCommands::canStop(line.entry))
         g.stop = place(buttonSize);
-    if (hovered && offersOpen(line.entry))
+    if (hovered && RowCommands::canOpen(line.entry))
         g.open = place(buttonSize);
     const int textsLeft = inner.left() + dotBox + spacing;
     const int textsRight = edge - spacing - accessoryGap;
