@@ -28,8 +28,6 @@ public:
 
     // The hover button at pos in a hovered line at lineRect.
     Button buttonAt(const QRect &lineRect, const QModelIndex &index, QPoint pos) const;
-    // The height of a fully shown line of each kind, its gap above included.
-    int fullHeight(const QModelIndex &index) const;
     // After a font change.
     void refreshFonts();
 
@@ -37,6 +35,8 @@ private:
     struct RowGeometry;
     RowGeometry rowGeometry(const QRect &lineRect, const QModelIndex &index) const;
     int gapAbove(const QModelIndex &index) const;
+    // The height of a fully shown line, its gap above included.
+    int fullHeight(const QModelIndex &index) const;
     void paintRow(QPainter &p, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     void paintHeader(QPainter &p, const QStyleOptionViewItem &option,
                      const QModelIndex &index) const;
