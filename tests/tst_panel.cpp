@@ -366,10 +366,24 @@ void PanelTest::keyboard() {
     QCOMPARE(h.lines(), QStringList{u"4000"_s});
     h.field()->clear();
 
+    // The focus ring, in the desktop's focus colour, shows only while the list has the focus.
+    QPalette focusColour = h.list()->palette();
+    focusColour.setColor(QPalette::Highlight, QColor(0, 200, 0));
+    h.list()->setPalette(focusColour);
+    const auto ringShows = [&] {
+        const QImage shown = h.list()->viewport()->grab(h.lineRect(0)).toImage();
+        for (int x = 0; x < shown.width(); ++x) {
+            if (shown.pixelColor(x, shown.height() / 2) == QColor(0, 200, 0))
+                return true;
+        }
+        return false;
+    };
     const auto current = [&] { return h.list()->currentIndex().row(); };
+    QVERIFY(!ringShows());
     QTest::keyClick(h.field(), Qt::Key_Down);
     QVERIFY(h.list()->hasFocus());
     QCOMPARE(current(), 0);
+    QVERIFY(ringShows());
     QTest::keyClick(h.list(), Qt::Key_End);
     QCOMPARE(h.lines().at(current()), u"System 2"_s); // the header is a stop
     QTest::keyClick(h.list(), Qt::Key_Space);
