@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -33,6 +34,8 @@ FilterBar::FilterBar(QWidget *parent)
     // Clearing must leave the keyboard focus where it was.
     m_clear->setFocusPolicy(Qt::NoFocus);
     m_clear->hide();
+    setFocusProxy(m_field);
+    m_field->installEventFilter(this);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(outerPadding + 10, outerPadding + 8, outerPadding + 10,
@@ -52,6 +55,15 @@ FilterBar::FilterBar(QWidget *parent)
 
 QString FilterBar::text() const {
     return m_field->text();
+}
+
+bool FilterBar::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_field && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
+        emit downPressed();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void FilterBar::paintEvent(QPaintEvent *) {

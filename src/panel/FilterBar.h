@@ -6,7 +6,8 @@ class IconButton;
 class QLabel;
 class QLineEdit;
 
-// The filter field at the foot of the panel, with its clear button.
+// The filter field at the foot of the panel, with its clear button. Takes the focus for
+// its field; Down in the field asks to move on into the list.
 class FilterBar : public QWidget {
     Q_OBJECT
 
@@ -17,8 +18,10 @@ public:
 
 signals:
     void textChanged(const QString &text);
+    void downPressed();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
 

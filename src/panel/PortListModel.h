@@ -22,7 +22,7 @@ public:
     void setItems(const QList<ListItem> &items);
     const QList<ListItem> &items() const { return m_items; }
     const ListItem &item(int row) const { return m_items.at(row); }
-    // The row of the line with this key, or -1.
+    // The row of the line with this key, or -1. A search: for single look-ups.
     int rowOf(const QString &key) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -32,5 +32,9 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 
 private:
+    // Removes the lines not marked, a run at a time.
+    void removeUnkept(const QList<bool> &keep);
+
     QList<ListItem> m_items;
+    QList<QString> m_keys; // m_items' keys, row by row
 };

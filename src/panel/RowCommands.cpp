@@ -30,18 +30,26 @@ void RowCommands::forceStop(const PortEntry &entry) {
     m_store.kill(entry, true);
 }
 
+bool RowCommands::canOpen(const PortEntry &entry) {
+    return !entry.isSystem() || !entry.hasProcess();
+}
+
+bool RowCommands::canStop(const PortEntry &entry) {
+    return !entry.isSystem() && entry.hasProcess();
+}
+
 QList<RowAction> RowCommands::actionsFor(const PortEntry &entry) {
     // Copies: the store notifies the panel before it is done, and the list may drop or
     // replace the entry meanwhile.
     const RowAction copy{QStringLiteral("Copy address"),
                          QStringLiteral("Copy localhost:") + QString::number(entry.port), false,
                          [this, entry] { copyURL(entry); }};
-    if (entry.isSystem() && entry.hasProcess())
+    if (!canOpen(entry))
         return {copy};
     const RowAction open{QStringLiteral("Open in browser"), QStringLiteral("Open in Browser"),
                          false, [this, entry] { openInBrowser(entry); }};
-    if (!entry.hasProcess())
-        return {open, copy}; // nothing to stop
+    if (!canStop(entry))
+        return {open, copy};
     return {open,
             copy,
             {QStringLiteral("Stop server"), QStringLiteral("Stop (SIGTERM)"), true,

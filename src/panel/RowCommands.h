@@ -34,6 +34,11 @@ public:
     // SIGKILL, never animated.
     void forceStop(const PortEntry &entry);
 
+    // Whether a listener can be opened (all but system listeners with a process) and
+    // stopped (the user's own, with a process); copying is always offered.
+    static bool canOpen(const PortEntry &entry);
+    static bool canStop(const PortEntry &entry);
+
     // What the row's menu offers, in menu order: for a system listener only the copy,
     // for a socket without a process open and copy, else all four.
     QList<RowAction> actionsFor(const PortEntry &entry);

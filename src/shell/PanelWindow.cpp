@@ -4,6 +4,7 @@
 #include "look/GlassBackground.h"
 #include "panel/PanelView.h"
 
+#include <QAccessibleWidget>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -26,11 +27,25 @@ bool canPlaceWindows() {
     return !QGuiApplication::platformName().startsWith("wayland"_L1);
 }
 
+// A window to assistive technology rather than an anonymous filler, so that a screen reader
+// announces the panel by its name when it opens.
+QAccessibleInterface *panelWindowAccessible(const QString &className, QObject *object) {
+    if (className == "PanelWindow"_L1 && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 PanelWindow::PanelWindow(PortsStore &store, QWidget *parent)
     : QWidget(parent, popUpFlags) {
+    static const bool accessibleAsWindow = [] {
+        QAccessible::installFactory(panelWindowAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessibleAsWindow);
     setWindowTitle(u"Harklet"_s);
+    setAccessibleName(u"Harklet"_s);
     GlassBackground::prepareWindow(this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
