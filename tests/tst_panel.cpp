@@ -5,6 +5,7 @@
 #include "panel/PortListView.h"
 #include "scan/CurrentUser.h"
 #include "store/PortsStore.h"
+#include "store/ScanGate.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -162,6 +163,7 @@ private slots:
     }
     void eachKindOfRow_data();
     void eachKindOfRow();
+    void rowDescribesItsProcess();
     void stopReachesTheProcess_data();
     void stopReachesTheProcess();
     void updatesAreProportional();
@@ -231,6 +233,30 @@ void PanelTest::eachKindOfRow() {
     QCOMPARE(h.toolTipsAlong(row), hoverButtons);
     h.pointer(QEvent::HoverLeave, {});
     QCOMPARE(h.toolTipsAlong(row), QStringList{});
+}
+
+// The tool tip and the spoken description tell two servers of the same name apart, and show
+// what a process chose to call itself as text, never as markup.
+void PanelTest::rowDescribesItsProcess() {
+    PortEntry entry = mine(3000, 812);
+    const auto started = std::chrono::duration_cast<std::chrono::milliseconds>(
+        ScanGate::bootClock() - (2h + 5min + 30s));
+    entry.process = {currentHomeDirectory() + u"/src/shop"_s,
+                     {u"node"_s, u"<b>server</b>.js"_s},
+                     started,
+                     u"shop"_s};
+    Harness h({entry});
+    const QModelIndex line = h.model()->index(0);
+    const QString described = u"~/src/shop\nnode <b>server</b>.js\nrunning for 2 h 5 min"_s;
+    QCOMPARE(line.data(Qt::AccessibleDescriptionRole).toString(), described);
+    QCOMPARE(line.data(Qt::ToolTipRole).toString(), described);
+
+    const QPoint text = h.lineRect(0).topLeft() + QPoint(60, 10);
+    QWidget *viewport = h.list()->viewport();
+    QHelpEvent help(QEvent::ToolTip, text, viewport->mapToGlobal(text));
+    QApplication::sendEvent(viewport, &help);
+    QVERIFY(QToolTip::text().contains(u"&lt;b&gt;server&lt;/b&gt;.js"_s));
+    QToolTip::hideText();
 }
 
 void PanelTest::stopReachesTheProcess_data() {

@@ -1,11 +1,20 @@
 #include "PortListModel.h"
 
 #include "RowTexts.h"
+#include "scan/CurrentUser.h"
+#include "store/ScanGate.h"
 
 #include <QHash>
 #include <QSet>
 
 namespace {
+
+// Where the process runs, its command line and how long it has run; read when asked, so the
+// running time is current.
+QString describe(const PortEntry &entry) {
+    static const QString home = currentHomeDirectory();
+    return RowTexts::processDescription(entry, ScanGate::bootClock(), home);
+}
 
 // One line per key, the first one wins: a list may name a listener twice.
 QList<ListItem> withUniqueKeys(const QList<ListItem> &items, QList<QString> &keys) {
@@ -127,9 +136,9 @@ QVariant PortListModel::data(const QModelIndex &index, int role) const {
         return header ? QStringLiteral("System") : RowTexts::accessibleLabel(line.entry);
     case Qt::AccessibleDescriptionRole:
         return header ? QString::number(line.systemCount) + QStringLiteral(" system listeners")
-                      : QString();
+                      : describe(line.entry);
     case Qt::ToolTipRole:
-        return QString();
+        return header ? QString() : describe(line.entry);
     case ItemRole:
         return QVariant::fromValue(line);
     default:
