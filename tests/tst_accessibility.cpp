@@ -6,6 +6,7 @@
 #include "scan/CurrentUser.h"
 #include "store/PortsStore.h"
 
+#include "PendingSignal.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -56,17 +57,6 @@ QList<Told> toldOf(QAccessible::Event type) {
     std::copy_if(told.cbegin(), told.cend(), std::back_inserter(found),
                  [type](const Told &t) { return t.type == type; });
     return found;
-}
-
-// Whether a SIGTERM waits, blocked, for the process.
-bool termPending(qint64 pid) {
-    QFile status(u"/proc/%1/status"_s.arg(pid));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("ShdPnd:"))
-            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (SIGTERM - 1));
-    }
-    return false;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "store/PortsStore.h"
 #include "store/ScanGate.h"
 
+#include "PendingSignal.h"
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
@@ -134,17 +135,6 @@ struct Harness {
         return texts;
     }
 };
-
-// Whether a SIGTERM waits, blocked, for the process.
-bool termPending(qint64 pid) {
-    QFile status(u"/proc/%1/status"_s.arg(pid));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("ShdPnd:"))
-            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (SIGTERM - 1));
-    }
-    return false;
-}
 
 } // namespace
 

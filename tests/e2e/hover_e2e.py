@@ -6,15 +6,13 @@ Xwayland, whose server keeps the pointer where it last saw it while the user is 
 surface). The row must look as it does with the pointer elsewhere, and light once it moves.
 """
 
-import os
 import subprocess
-import sys
 import time
 
 import pyatspi
 
 from virtual_desktop import (Desktop, click, docked_icons, free_port, log, named, panel_window,
-                             run, wait_for)
+                             run, run_test, wait_for)
 
 
 def row_pixels(box):
@@ -78,9 +76,4 @@ def main(harklet_path):
 
 
 if __name__ == "__main__":
-    try:
-        main(os.path.abspath(sys.argv[1]))
-    except AssertionError as failure:
-        log(f"FAILED: {failure}")
-        sys.exit(1)
-    log("hover test passed")
+    run_test(main, "hover test passed")

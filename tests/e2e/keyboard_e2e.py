@@ -13,13 +13,12 @@ import os
 import re
 import signal
 import stat
-import sys
 
 import pyatspi
 
 from virtual_desktop import (Desktop, accepts, click, do_action, docked_icons, find_named,
-                             free_port, harklet_accessibles, harklet_windows, log, named,
-                             panel_window, run, wait_for, window_info)
+                             free_port, harklet_accessibles, harklet_windows, named, panel_window,
+                             run, run_test, wait_for, window_info)
 
 
 def consecutive_free_ports(count):
@@ -191,9 +190,4 @@ def main(harklet_path):
 
 
 if __name__ == "__main__":
-    try:
-        main(os.path.abspath(sys.argv[1]))
-    except AssertionError as failure:
-        log(f"FAILED: {failure}")
-        sys.exit(1)
-    log("keyboard and screen reader test passed")
+    run_test(main, "keyboard and screen reader test passed")

@@ -9,12 +9,12 @@ Last, a colour hint set on the tray recolours the icon.
 
 import os
 import signal
-import sys
 import tempfile
 
 from Xlib import Xatom, display
 
-from virtual_desktop import Desktop, docked_icons, log, run, settled_geometry, wait_for
+from virtual_desktop import (Desktop, docked_icons, log, run, run_test, settled_geometry,
+                             wait_for)
 from window_pixels import Picture
 
 BARS = {"dark bar": "0x1e1e1e", "light bar": "0xf0f0f0"}
@@ -172,9 +172,4 @@ def main(harklet_path):
 
 
 if __name__ == "__main__":
-    try:
-        main(os.path.abspath(sys.argv[1]))
-    except AssertionError as failure:
-        log(f"FAILED: {failure}")
-        sys.exit(1)
-    log("tray contrast test passed")
+    run_test(main, "tray contrast test passed")

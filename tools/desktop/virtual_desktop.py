@@ -11,6 +11,7 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -22,6 +23,16 @@ t0 = time.monotonic()
 
 def log(message):
     print(f"[{time.monotonic() - t0:6.1f}s] {message}", flush=True)
+
+
+def run_test(test, passed):
+    """Runs test(harklet_path) on the program named on the command line; exit 1 on failure."""
+    try:
+        test(os.path.abspath(sys.argv[1]))
+    except AssertionError as failure:
+        log(f"FAILED: {failure}")
+        sys.exit(1)
+    log(passed)
 
 
 def wait_for(what, probe, timeout):
