@@ -195,16 +195,8 @@ void AccessibilityTest::actionsReachTheProcess() {
     QFETCH(bool, system);
     QFETCH(QString, action);
     QFETCH(int, signal);
-    // A real process, named as lsof would name it, that blocks SIGTERM so that one stays pending.
     QProcess sleeper;
-    sleeper.setChildProcessModifier([] {
-        sigset_t term;
-        sigemptyset(&term);
-        sigaddset(&term, SIGTERM);
-        sigprocmask(SIG_BLOCK, &term, nullptr);
-    });
-    sleeper.start(u"/bin/sleep"_s, {u"60"_s});
-    QVERIFY(sleeper.waitForStarted());
+    QVERIFY(startTermBlockingSleeper(sleeper));
     const auto cleanup = qScopeGuard([&] {
         sleeper.kill();
         sleeper.waitForFinished();
