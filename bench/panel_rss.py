@@ -17,7 +17,9 @@ from virtual_desktop import Desktop, click, docked_icons, log, panel_window, run
 def memory(pid):
     with open(f"/proc/{pid}/status") as status:
         fields = dict(line.split(":", 1) for line in status if ":" in line)
-    return {name: int(fields[name].split()[0]) / 1024 for name in ("VmRSS", "VmHWM")}
+    mib = {name: int(fields[name].split()[0]) / 1024
+           for name in ("VmRSS", "VmHWM", "RssAnon", "RssFile", "RssShmem")}
+    return mib
 
 
 def main(harklet_path, load_path, listeners):
@@ -40,7 +42,8 @@ def main(harklet_path, load_path, listeners):
             time.sleep(3)
             mib = memory(harklet.pid)
             print(f"listeners {listeners} panel open: VmRSS {mib['VmRSS']:.1f} MiB, "
-                  f"VmHWM {mib['VmHWM']:.1f} MiB", flush=True)
+                  f"VmHWM {mib['VmHWM']:.1f} MiB (anonymous {mib['RssAnon']:.1f}, files "
+                  f"{mib['RssFile']:.1f}, shared {mib['RssShmem']:.1f})", flush=True)
     finally:
         load.terminate()
         load.wait()

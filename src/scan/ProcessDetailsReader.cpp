@@ -6,6 +6,7 @@
 #include <QMutexLocker>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,17 +55,12 @@ public:
 
     // Empty when the link cannot be read.
     QByteArray readLink(const char *name) const {
-        QByteArray target(4096, Qt::Uninitialized);
-        for (;;) {
-            const ssize_t length = ::readlinkat(m_fd, name, target.data(), target.size());
-            if (length < 0)
-                return {};
-            if (length < target.size()) {
-                target.truncate(length);
-                return target;
-            }
-            target.resize(target.size() * 2);
-        }
+        char target[PATH_MAX];
+        const ssize_t length = ::readlinkat(m_fd, name, target, sizeof target);
+        // A target that fills the buffer may have been cut short: better none than a wrong one.
+        if (length < 0 || length >= ssize_t(sizeof target))
+            return {};
+        return QByteArray(target, length);
     }
 
 private:
@@ -77,13 +73,16 @@ std::optional<quint64> startTicks(const QByteArray &stat) {
     const qsizetype close = stat.lastIndexOf(')');
     if (close < 0)
         return std::nullopt;
-    // What follows ") " is field 3 onwards.
-    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    constexpr qsizetype startTimeIndex = 22 - 3;
-    if (fields.size() <= startTimeIndex)
+    // What follows ") " is field 3 onwards; skip to the start of field 22.
+    qsizetype at = close + 2;
+    for (int field = 3; field < 22 && at > 0; ++field)
+        at = stat.indexOf(' ', at) + 1;
+    if (at <= 0)
         return std::nullopt;
+    const qsizetype end = stat.indexOf(' ', at);
     bool ok = false;
-    const quint64 ticks = fields[startTimeIndex].toULongLong(&ok);
+    const quint64 ticks =
+        QByteArrayView(stat).sliced(at, (end < 0 ? stat.size() : end) - at).toULongLong(&ok);
     return ok ? std::optional(ticks) : std::nullopt;
 }
 
