@@ -2,8 +2,8 @@
 
 #include "ListAccessibility.h"
 #include "PortListModel.h"
+#include "PortRowDelegate.h"
 #include "RowCommands.h"
-#include "RowDelegate.h"
 #include "SectionReveal.h"
 
 #include <QContextMenuEvent>
@@ -18,7 +18,7 @@ PortListView::PortListView(PortsStore &store, QWidget *parent)
     : QListView(parent)
     , m_commands(new RowCommands(store))
     , m_model(new PortListModel(this))
-    , m_delegate(new RowDelegate(this))
+    , m_delegate(new PortRowDelegate(this))
     , m_reveal(new SectionReveal(this)) {
     setObjectName(QStringLiteral("portList"));
     setModel(m_model);
@@ -218,8 +218,8 @@ void PortListView::mousePressEvent(QMouseEvent *event) {
     const QModelIndex index = indexAt(at);
     const auto button = isHovered(index) && event->button() == Qt::LeftButton
                             ? m_delegate->buttonAt(visualRect(index), index, at)
-                            : RowDelegate::Button::none;
-    if (button != RowDelegate::Button::none) {
+                            : PortRowDelegate::Button::none;
+    if (button != PortRowDelegate::Button::none) {
         m_pressedLine = index;
         m_pressedButton = int(button);
         return;
@@ -240,7 +240,7 @@ void PortListView::mouseReleaseEvent(QMouseEvent *event) {
         return;
     // A copy: the command may change the list, and with it the line.
     const PortEntry entry = m_model->item(pressed.row()).entry;
-    if (m_pressedButton == int(RowDelegate::Button::open))
+    if (m_pressedButton == int(PortRowDelegate::Button::open))
         m_commands->openInBrowser(entry);
     else
         m_commands->stop(entry);
@@ -270,7 +270,7 @@ void PortListView::pointerAt(QPoint position) {
     setHovered(index);
     const bool overButton =
         index.isValid() &&
-        m_delegate->buttonAt(visualRect(index), index, position) != RowDelegate::Button::none;
+        m_delegate->buttonAt(visualRect(index), index, position) != PortRowDelegate::Button::none;
     if (overButton)
         viewport()->setCursor(Qt::PointingHandCursor);
     else

@@ -11,7 +11,7 @@ class PortListModel;
 class QMenu;
 class PortsStore;
 class RowCommands;
-class RowDelegate;
+class PortRowDelegate;
 class SectionReveal;
 
 // The listener list: rows painted by a delegate, with hover buttons, the System
@@ -75,7 +75,7 @@ private:
 
     RowCommands *m_commands;
     PortListModel *m_model;
-    RowDelegate *m_delegate;
+    PortRowDelegate *m_delegate;
     QList<PortEntry> m_user;
     QList<PortEntry> m_system;
     bool m_lineCountChanged = false;

@@ -1,4 +1,4 @@
-#include "RowDelegate.h"
+#include "PortRowDelegate.h"
 
 #include "PortListModel.h"
 #include "PortListView.h"
@@ -58,7 +58,7 @@ int detailsHeight(const QFont &font) {
 }
 } // namespace
 
-struct RowDelegate::RowGeometry {
+struct PortRowDelegate::RowGeometry {
     QRect body;
     QPointF dotCentre;
     QRect texts;
@@ -67,13 +67,13 @@ struct RowDelegate::RowGeometry {
     QRect lock;
 };
 
-RowDelegate::RowDelegate(PortListView *view)
+PortRowDelegate::PortRowDelegate(PortListView *view)
     : QStyledItemDelegate(view)
     , m_view(view) {
     refreshFonts();
 }
 
-void RowDelegate::refreshFonts() {
+void PortRowDelegate::refreshFonts() {
     m_portFont = TextStyles::callout(TextStyles::Design::monospaced);
     m_portFont.setWeight(QFont::DemiBold);
     m_commandFont = TextStyles::callout();
@@ -89,27 +89,27 @@ void RowDelegate::refreshFonts() {
     m_symbols.clear();
 }
 
-int RowDelegate::gapAbove(const QModelIndex &index) const {
+int PortRowDelegate::gapAbove(const QModelIndex &index) const {
     if (index.row() == 0)
         return 0;
     const bool header = lineAt(index).kind == ListItem::Kind::systemHeader;
     return header ? rowGap + sectionGap : rowGap;
 }
 
-int RowDelegate::fullHeight(const QModelIndex &index) const {
+int PortRowDelegate::fullHeight(const QModelIndex &index) const {
     const bool header = lineAt(index).kind == ListItem::Kind::systemHeader;
     return gapAbove(index) + (header ? m_headerHeight : m_rowHeight);
 }
 
-QSize RowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const {
+QSize PortRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const {
     const int height = fullHeight(index);
     if (lineAt(index).kind != ListItem::Kind::systemRow)
         return {0, height};
     return {0, qRound(height * m_view->systemReveal())};
 }
 
-RowDelegate::RowGeometry RowDelegate::rowGeometry(const QRect &lineRect,
-                                                  const QModelIndex &index) const {
+PortRowDelegate::RowGeometry PortRowDelegate::rowGeometry(const QRect &lineRect,
+                                                          const QModelIndex &index) const {
     const ListItem &line = lineAt(index);
     RowGeometry g;
     g.body =
@@ -140,8 +140,8 @@ RowDelegate::RowGeometry RowDelegate::rowGeometry(const QRect &lineRect,
     return g;
 }
 
-RowDelegate::Button RowDelegate::buttonAt(const QRect &lineRect, const QModelIndex &index,
-                                          QPoint pos) const {
+PortRowDelegate::Button PortRowDelegate::buttonAt(const QRect &lineRect, const QModelIndex &index,
+                                                  QPoint pos) const {
     if (!index.isValid() || lineAt(index).kind == ListItem::Kind::systemHeader)
         return Button::none;
     const RowGeometry g = rowGeometry(lineRect, index);
@@ -152,8 +152,8 @@ RowDelegate::Button RowDelegate::buttonAt(const QRect &lineRect, const QModelInd
     return Button::none;
 }
 
-void RowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                        const QModelIndex &index) const {
+void PortRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                            const QModelIndex &index) const {
     painter->save();
     painter->setClipRect(option.rect); // a System row may be partly revealed
     painter->setRenderHint(QPainter::Antialiasing);
@@ -165,8 +165,8 @@ void RowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->restore();
 }
 
-void RowDelegate::paintRow(QPainter &p, const QStyleOptionViewItem &option,
-                           const QModelIndex &index) const {
+void PortRowDelegate::paintRow(QPainter &p, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const {
     const ListItem &line = lineAt(index);
     const PortEntry &entry = line.entry;
     const QPalette &colours = option.palette;
@@ -248,8 +248,8 @@ void RowDelegate::paintRow(QPainter &p, const QStyleOptionViewItem &option,
     paintFocus(p, option, g.body);
 }
 
-void RowDelegate::paintHeader(QPainter &p, const QStyleOptionViewItem &option,
-                              const QModelIndex &index) const {
+void PortRowDelegate::paintHeader(QPainter &p, const QStyleOptionViewItem &option,
+                                  const QModelIndex &index) const {
     const ListItem &line = lineAt(index);
     const QRect body(option.rect.left(), option.rect.top() + gapAbove(index), option.rect.width(),
                      m_headerHeight);
@@ -285,8 +285,8 @@ void RowDelegate::paintHeader(QPainter &p, const QStyleOptionViewItem &option,
     paintFocus(p, option, body);
 }
 
-void RowDelegate::paintFocus(QPainter &p, const QStyleOptionViewItem &option,
-                             const QRect &body) const {
+void PortRowDelegate::paintFocus(QPainter &p, const QStyleOptionViewItem &option,
+                                 const QRect &body) const {
     if (!(option.state & QStyle::State_HasFocus))
         return;
     QPen ring(option.palette.color(QPalette::Highlight), 2);
@@ -295,8 +295,8 @@ void RowDelegate::paintFocus(QPainter &p, const QStyleOptionViewItem &option,
     p.drawRoundedRect(QRectF(body).adjusted(1, 1, -1, -1), 7, 7);
 }
 
-bool RowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
-                            const QStyleOptionViewItem &option, const QModelIndex &index) {
+bool PortRowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
+                                const QStyleOptionViewItem &option, const QModelIndex &index) {
     if (event->type() != QEvent::ToolTip || !index.isValid())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     const PortEntry &entry = lineAt(index).entry;
@@ -325,7 +325,7 @@ bool RowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
     return true;
 }
 
-QPixmap RowDelegate::symbol(Symbol which, int size, const QColor &tint, qreal dpr) const {
+QPixmap PortRowDelegate::symbol(Symbol which, int size, const QColor &tint, qreal dpr) const {
     const QString key = QString::number(int(which)) + u'/' + QString::number(size) + u'/' +
                         QString::number(tint.rgba(), 16) + u'/' + QString::number(dpr);
     auto found = m_symbols.constFind(key);

@@ -12,13 +12,13 @@ class PortListView;
 // Paints the list's lines: a listener's row (status dot, port, command, pid and address,
 // the hover buttons or the lock) and the System section's header (chevron, name, count,
 // lock). Rows of the System section are as tall as the section is revealed.
-class RowDelegate : public QStyledItemDelegate {
+class PortRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
     enum class Button { none, open, stop };
 
-    explicit RowDelegate(PortListView *view);
+    explicit PortRowDelegate(PortListView *view);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
