@@ -53,6 +53,11 @@ FilterBar::FilterBar(QWidget *parent)
     applyColours();
 }
 
+void FilterBar::type(const QString &text) {
+    setFocus(Qt::OtherFocusReason);
+    m_field->insert(text);
+}
+
 QString FilterBar::text() const {
     return m_field->text();
 }

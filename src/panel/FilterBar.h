@@ -15,6 +15,8 @@ public:
     explicit FilterBar(QWidget *parent = nullptr);
 
     QString text() const;
+    // Takes the focus and types text at the cursor, as if typed here.
+    void type(const QString &text);
 
 signals:
     void textChanged(const QString &text);

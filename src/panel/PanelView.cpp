@@ -52,6 +52,7 @@ PanelView::PanelView(PortsStore &store, QWidget *parent)
     connect(m_filterBar, &FilterBar::downPressed, m_list, &PortListView::enterAtTop);
     connect(m_list, &PortListView::leftAtTop, this,
             [this] { m_filterBar->setFocus(Qt::BacktabFocusReason); });
+    connect(m_list, &PortListView::typed, m_filterBar, &FilterBar::type);
     showLists({}, {});
 }
 

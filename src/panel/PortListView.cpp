@@ -14,6 +14,17 @@
 
 #include <algorithm>
 
+namespace {
+
+// Printable text without a command modifier: what one types into a filter.
+bool isTyping(const QKeyEvent &event) {
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    return !(event.modifiers() & commands) && !event.text().isEmpty() &&
+           event.text().front().isPrint();
+}
+
+} // namespace
+
 PortListView::PortListView(PortsStore &store, QWidget *parent)
     : QListView(parent)
     , m_commands(new RowCommands(store))
@@ -179,6 +190,10 @@ void PortListView::keyPressEvent(QKeyEvent *event) {
         }
         break;
     default:
+        if (isTyping(*event)) {
+            emit typed(event->text());
+            return;
+        }
         break;
     }
     QListView::keyPressEvent(event);

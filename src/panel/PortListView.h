@@ -51,6 +51,8 @@ public:
 signals:
     // Up was pressed on the first line: the focus goes back to the filter.
     void leftAtTop();
+    // Text was typed on a line: it belongs in the filter.
+    void typed(const QString &text);
     void systemExpandedChanged(bool expanded);
 
 protected:
