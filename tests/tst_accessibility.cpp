@@ -2,9 +2,9 @@
 #include "panel/PortListModel.h"
 #include "panel/PortListView.h"
 #include "panel/RowTexts.h"
-#include "scan/CurrentUser.h"
 #include "store/PortsStore.h"
 
+#include "Listeners.h"
 #include "PendingSignal.h"
 #include <QAccessible>
 #include <QApplication>
@@ -26,14 +26,6 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-PortEntry mine(qint64 port, pid_t pid, const QString &command = u"node"_s) {
-    return {port, pid, command, currentLoginName(), {u"127.0.0.1"_s}};
-}
-
-PortEntry foreign(qint64 port, pid_t pid, const QString &command = u"postgres"_s) {
-    return {port, pid, command, u"_not_" + currentLoginName(), {u"*"_s}};
-}
 
 // What assistive technology was told, as it would see it then.
 struct Told {

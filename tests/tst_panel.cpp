@@ -3,10 +3,10 @@
 #include "panel/PanelView.h"
 #include "panel/PortListModel.h"
 #include "panel/PortListView.h"
-#include "scan/CurrentUser.h"
 #include "store/PortsStore.h"
 #include "store/ScanGate.h"
 
+#include "Listeners.h"
 #include "PendingSignal.h"
 #include <QAbstractButton>
 #include <QAccessible>
@@ -32,14 +32,6 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-PortEntry mine(qint64 port, pid_t pid = 100, const QString &command = u"node"_s) {
-    return {port, pid, command, currentLoginName(), {u"127.0.0.1"_s}};
-}
-
-PortEntry foreign(qint64 port, pid_t pid = 200, const QString &command = u"postgres"_s) {
-    return {port, pid, command, u"_not_" + currentLoginName(), {u"*"_s}};
-}
 
 QList<PortEntry> manyOfMine(int count) {
     QList<PortEntry> entries;

@@ -1,5 +1,5 @@
 #include "FakeScanner.h"
-#include "scan/CurrentUser.h"
+#include "Listeners.h"
 #include "store/PortsStore.h"
 
 #include <QTest>
@@ -10,10 +10,6 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-PortEntry mine(qint64 port, pid_t pid = 100, const QString &command = u"node"_s) {
-    return {port, pid, command, currentLoginName(), {u"127.0.0.1"_s}};
-}
 
 QList<qint64> portsOf(const QList<PortEntry> &entries) {
     QList<qint64> ports;
