@@ -6,12 +6,10 @@ panel shows as a window whose closing quits. (Stopping from a row is keyboard_e2
 start beside a running one command_line's.)
 """
 
-import os
 import re
-import sys
 
-from virtual_desktop import (Desktop, ask_to_close, click, docked_icons, free_port, log, named,
-                             panel_window, run, wait_for)
+from virtual_desktop import (Desktop, ask_to_close, click, docked_icons, free_port, named,
+                             panel_window, run, run_test, wait_for)
 
 
 def with_tray(harklet_path):
@@ -49,10 +47,4 @@ def without_tray(harklet_path):
 
 
 if __name__ == "__main__":
-    try:
-        with_tray(os.path.abspath(sys.argv[1]))
-        without_tray(os.path.abspath(sys.argv[1]))
-    except AssertionError as failure:
-        log(f"FAILED: {failure}")
-        sys.exit(1)
-    log("end-to-end test passed")
+    run_test(lambda harklet: (with_tray(harklet), without_tray(harklet)), "end-to-end test passed")
