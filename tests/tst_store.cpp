@@ -1,21 +1,15 @@
 #include "FakeScanner.h"
-#include "scan/CurrentUser.h"
+#include "Listeners.h"
 #include "store/PortsStore.h"
 
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-PortEntry mine(qint64 port, pid_t pid = 100, const QString &command = u"node"_s) {
-    return {port, pid, command, currentLoginName(), {u"127.0.0.1"_s}};
-}
 
 QList<qint64> portsOf(const QList<PortEntry> &entries) {
     QList<qint64> ports;
@@ -30,47 +24,13 @@ class StoreTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void defaultStoreFindsOwnListener();
-    void startsScanningOnceTheEventLoopRuns();
     void pollWaitsForTheEndOfEachScan();
     void failureMessagePersistsUntilAStopRequest();
     void olderScanNeverOverwritesNewerResult();
     void splitsAndOrdersByPort();
-    void equalPortsKeepScanOrder();
     void scansOutlivingTheStoreReportToNobody_data();
     void scansOutlivingTheStoreReportToNobody();
 };
-
-void StoreTest::defaultStoreFindsOwnListener() {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    const QString ownId = QString::number(getpid()) + u':' + QString::number(server.serverPort());
-    PortsStore store;
-    const auto own = [&] {
-        const QList<PortEntry> user = store.userEntries();
-        const auto found = std::find_if(user.cbegin(), user.cend(),
-                                        [&](const PortEntry &e) { return e.id() == ownId; });
-        return found == user.cend() ? PortEntry{} : *found;
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(own().id(), ownId, 15000);
-    QCOMPARE(own().command, u"tst_store"_s);
-    QCOMPARE(own().login, currentLoginName());
-    QCOMPARE(own().addresses, QStringList{u"127.0.0.1"_s});
-    QCOMPARE(store.lastError(), std::nullopt);
-}
-
-void StoreTest::startsScanningOnceTheEventLoopRuns() {
-    FakeScanner scanner;
-    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
-    QCOMPARE(scanner.started(), 0);
-    QVERIFY(store.entries().isEmpty() && !store.lastError() && !store.isScanning());
-
-    QTRY_COMPARE(scanner.started(), 1);
-    QVERIFY(store.isScanning());
-    scanner.finishLast(QList<PortEntry>{mine(3000)});
-    QTRY_VERIFY(!store.isScanning());
-    QCOMPARE(store.entries(), QList<PortEntry>{mine(3000)});
-}
 
 void StoreTest::pollWaitsForTheEndOfEachScan() {
     FakeScanner scanner;
@@ -138,29 +98,21 @@ void StoreTest::splitsAndOrdersByPort() {
     scanner.finishLast(scanned);
     QTRY_COMPARE(store.entries(), scanned); // kept in scan order
 
-    const QList<PortEntry> user = store.userEntries();
-    QCOMPARE(portsOf(user), (QList<qint64>{-1, 443, 5000, 5000, 8080}));
-    QCOMPARE(user[2].pid, 20); // equal ports keep scan order
-    QCOMPARE(user[3].pid, 10);
+    QCOMPARE(portsOf(store.userEntries()), (QList<qint64>{-1, 443, 5000, 5000, 8080}));
     QCOMPARE(store.systemEntries(), (QList<PortEntry>{nameless, other, daemon}));
-}
 
-void StoreTest::equalPortsKeepScanOrder() {
-    // Enough entries that an unstable sort (insertion sort below 17) would reorder ties.
-    QList<PortEntry> scanned;
+    // Equal ports keep scan order; enough ties that an unstable sort would reorder them.
+    QList<PortEntry> ties;
     for (pid_t pid = 1; pid <= 300; ++pid)
-        scanned << mine(3000 + (pid * 7) % 3, pid);
-    FakeScanner scanner;
-    PortsStore store([&] { return scanner.scan(); }, 1h, 1h);
-    QTRY_COMPARE(scanner.started(), 1);
-    scanner.finishLast(scanned);
-    QTRY_COMPARE(store.entries().size(), scanned.size());
-
+        ties << mine(3000 + (pid * 7) % 3, pid);
+    store.refresh();
+    scanner.finishLast(ties);
+    QTRY_COMPARE(store.entries(), ties);
     const QList<PortEntry> user = store.userEntries();
     for (qsizetype i = 1; i < user.size(); ++i) {
-        QVERIFY(user[i - 1].port <= user[i].port);
-        if (user[i - 1].port == user[i].port)
-            QVERIFY2(user[i - 1].pid < user[i].pid, qPrintable(user[i].id()));
+        const bool ordered = user[i - 1].port < user[i].port ||
+                             (user[i - 1].port == user[i].port && user[i - 1].pid < user[i].pid);
+        QVERIFY2(ordered, qPrintable(user[i].id()));
     }
 }
 

@@ -10,7 +10,7 @@ import subprocess
 import sys
 import time
 
-from virtual_desktop import Desktop, docked_icons, log, panel_window, run, wait_for
+from virtual_desktop import Desktop, docked_icons, log, panel_window, run, run_test, wait_for
 
 ANSWERS = [["--help"], ["-h"], ["--version"], ["-v"], ["-hv"]]
 # Toolkit options such as -platform are refused too: the program has no options of its own.
@@ -84,11 +84,6 @@ def with_running_instance(harklet, version):
 
 
 if __name__ == "__main__":
-    path, version = os.path.abspath(sys.argv[1]), sys.argv[2]
-    try:
-        without_display(path, version)
-        with_running_instance(path, version)
-    except AssertionError as failure:
-        log(f"FAILED: {failure}")
-        sys.exit(1)
-    log("command-line test passed")
+    version = sys.argv[2]
+    run_test(lambda harklet: (without_display(harklet, version),
+                              with_running_instance(harklet, version)), "command-line test passed")

@@ -149,8 +149,6 @@ def main(harklet_path):
         key("ctrl+c")
         wait_for("Ctrl+C copies", lambda: clipboard() == f"localhost:{port_a}", 10)
 
-        expected = ["Open in browser", "Copy address", "Stop server", "Force stop server"]
-        assert actions(row_b) == expected, f"row actions {actions(row_b)}"
         do_action(row_b, "Copy address")
         wait_for("Copy address copies", lambda: clipboard() == f"localhost:{port_b}", 10)
 
