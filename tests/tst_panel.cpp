@@ -406,6 +406,13 @@ void PanelTest::keyboard() {
     QTest::keyClick(h.list(), Qt::Key_Up);
     QTest::keyClick(h.list(), Qt::Key_Up);
     QVERIFY(h.field()->hasFocus());
+    // Typing on a row types into the filter; command keys stay the row's.
+    QTest::keyClick(h.field(), Qt::Key_Down);
+    QTest::keyClicks(h.list(), u"30"_s);
+    QVERIFY(h.field()->hasFocus());
+    QCOMPARE(h.field()->text(), u"30"_s);
+    QCOMPARE(h.lines(), QStringList{u"3000"_s});
+    h.field()->clear();
 
     // Tab: filter, list, the panel's menu button, and round again.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -4,6 +4,7 @@
 #include "scan/ProjectName.h"
 #include "store/PortsStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -185,7 +186,7 @@ void ProjectsTest::pollsReusingTheListingKeepDetails() {
     };
     auto reader = std::make_shared<ProcessDetailsReader>(QDir::homePath());
     sources.processDetails = [&readOnGuiThread, reader](QList<PortEntry> &entries) {
-        if (QThread::currentThread() == qApp->thread())
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
             readOnGuiThread = true;
         reader->fill(entries);
     };
