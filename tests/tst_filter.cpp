@@ -42,7 +42,7 @@ void FilterTest::apply_data() {
     QTest::newRow("line break not trimmed") << u"node\n"_s << mixed << QList<qint64>{};
 
     PortEntry inProject = listener(5173, u"node"_s);
-    inProject.process.project = u"Shop-Frontend"_s;
+    inProject.process = ProcessDetails{{}, {}, {}, u"Shop-Frontend"_s};
     QTest::newRow("project name") << u"front"_s
                                   << QList<PortEntry>{listener(3000, u"node"_s), inProject}
                                   << QList<qint64>{5173};

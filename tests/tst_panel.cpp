@@ -230,10 +230,10 @@ void PanelTest::rowDescribesItsProcess() {
     PortEntry entry = mine(3000, 812);
     const auto started = std::chrono::duration_cast<std::chrono::milliseconds>(
         ScanGate::bootClock() - (2h + 5min + 30s));
-    entry.process = {currentHomeDirectory() + u"/src/shop"_s,
-                     {u"node"_s, u"<b>server</b>.js"_s},
-                     started,
-                     u"shop"_s};
+    entry.process = ProcessDetails{currentHomeDirectory() + u"/src/shop"_s,
+                                   {u"node"_s, u"<b>server</b>.js"_s},
+                                   started,
+                                   u"shop"_s};
     Harness h({entry});
     const QModelIndex line = h.model()->index(0);
     const QString described = u"~/src/shop\nnode <b>server</b>.js\nrunning for 2 h 5 min"_s;

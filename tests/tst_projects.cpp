@@ -123,21 +123,21 @@ void ProjectsTest::readsOwnProcessesOnly() {
     }
     QList<PortEntry> entries = {ownListener(pid_t(child.processId())), ownListener(others),
                                 ownListener(0)};
-    entries[1].process.project = u"stale"_s;
+    entries[1].process = ProcessDetails{{}, {}, {}, u"stale"_s};
     ProcessDetailsReader reader(root.path());
     reader.fill(entries);
     child.kill();
     child.waitForFinished();
 
-    const ProcessDetails &own = entries[0].process;
+    const ProcessDetails &own = *entries[0].process;
     QCOMPARE(own.workingDirectory, cwd);
     QCOMPARE(own.commandLine, QStringList{u"/bin/sh"_s} + arguments);
     QCOMPARE(own.project, u"shop-frontend"_s);
     QVERIFY(own.startedAfterBoot);
     // The kernel counts start times in ticks of at most 10 ms.
     QVERIFY(*own.startedAfterBoot >= before - 10ms && *own.startedAfterBoot <= after);
-    QCOMPARE(entries[1].process, ProcessDetails{});
-    QCOMPARE(entries[2].process, ProcessDetails{});
+    QCOMPARE(*entries[1].process, ProcessDetails{});
+    QCOMPARE(*entries[2].process, ProcessDetails{});
 }
 
 void ProjectsTest::rereadsOnlyANewProcess() {
@@ -147,7 +147,7 @@ void ProjectsTest::rereadsOnlyANewProcess() {
     ProcessDetailsReader reader(root.path(), QFile::encodeName(proc));
     const auto cwdAfterFill = [&reader](QList<PortEntry> entries) {
         reader.fill(entries);
-        return entries.isEmpty() ? QString() : entries.first().process.workingDirectory;
+        return entries.isEmpty() ? QString() : entries.first().process->workingDirectory;
     };
 
     QVERIFY(writeProcessDirectory(proc, 4242, 500, root.filePath(u"first"_s)));
@@ -161,8 +161,8 @@ void ProjectsTest::rereadsOnlyANewProcess() {
     QList<PortEntry> read = {ownListener(4242)};
     reader.fill(read);
     // Linux counts start times in 100ths of a second for user space.
-    QCOMPARE(read.first().process.startedAfterBoot, 9000ms);
-    QCOMPARE(read.first().process.commandLine, (QStringList{u"node"_s, u"serve.js"_s}));
+    QCOMPARE(read.first().process->startedAfterBoot, 9000ms);
+    QCOMPARE(read.first().process->commandLine, (QStringList{u"node"_s, u"serve.js"_s}));
     // Once no longer listed it is forgotten, and read again when it comes back.
     QCOMPARE(cwdAfterFill({}), QString());
     QVERIFY(writeProcessDirectory(proc, 4242, 900, root.filePath(u"third"_s)));
@@ -196,14 +196,14 @@ void ProjectsTest::pollsReusingTheListingKeepDetails() {
     QTRY_VERIFY(tableReads >= 8);
     QCOMPARE(lsofRuns, runsBefore);
     QCOMPARE(store.entries().size(), 1);
-    QCOMPARE(store.entries().first().process.workingDirectory, QDir::current().canonicalPath());
+    QCOMPARE(store.entries().first().process->workingDirectory, QDir::current().canonicalPath());
     QVERIFY(!readOnGuiThread);
 }
 
 void ProjectsTest::details() {
     PortEntry entry = ownListener(812);
     QCOMPARE(RowTexts::details(entry), u"PID 812 · 127.0.0.1"_s);
-    entry.process.project = u"shop-frontend"_s;
+    entry.process = ProcessDetails{{}, {}, {}, u"shop-frontend"_s};
     QCOMPARE(RowTexts::details(entry), u"PID 812 · 127.0.0.1 · shop-frontend"_s);
 }
 
@@ -243,11 +243,11 @@ void ProjectsTest::description() {
     QFETCH(std::chrono::nanoseconds, running);
     QFETCH(QString, description);
     PortEntry entry = ownListener(812);
-    entry.process.workingDirectory = cwd;
-    entry.process.commandLine = commandLine;
     const auto started = 1000h;
+    ProcessDetails details{cwd, commandLine, {}, {}};
     if (running != std::chrono::nanoseconds::min())
-        entry.process.startedAfterBoot = started;
+        details.startedAfterBoot = started;
+    entry.process = details;
     QCOMPARE(RowTexts::processDescription(entry, started + running, u"/home/ann/"_s), description);
 }
 

@@ -48,7 +48,7 @@ QList<PortEntry> apply(const QString &filter, const QList<PortEntry> &entries) {
     for (const PortEntry &entry : entries) {
         if (QString::number(entry.port).contains(query) ||
             containsCanonically(entry.command.toLower(), query) ||
-            containsCanonically(entry.process.project.toLower(), query))
+            containsCanonically(entry.process->project.toLower(), query))
             matching << entry;
     }
     return matching;

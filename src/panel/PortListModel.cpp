@@ -16,20 +16,31 @@ QString describe(const PortEntry &entry) {
     return RowTexts::processDescription(entry, ScanGate::bootClock(), home);
 }
 
-// One line per key, the first one wins: a list may name a listener twice.
+// One line per key, the first one wins: a list may name a listener twice. The list itself,
+// shared rather than copied, when it does not.
 QList<ListItem> withUniqueKeys(const QList<ListItem> &items, QList<QString> &keys) {
-    QList<ListItem> unique;
-    unique.reserve(items.size());
     keys.reserve(items.size());
     QSet<QString> seen;
     seen.reserve(items.size());
-    for (const ListItem &item : items) {
-        QString key = item.key();
-        if (seen.contains(key))
+    QList<qsizetype> repeated;
+    for (qsizetype row = 0; row < items.size(); ++row) {
+        QString key = items.at(row).key();
+        if (seen.contains(key)) {
+            repeated.append(row);
             continue;
+        }
         seen.insert(key);
         keys.append(std::move(key));
-        unique.append(item);
+    }
+    if (repeated.isEmpty())
+        return items;
+    QList<ListItem> unique;
+    unique.reserve(keys.size());
+    for (qsizetype row = 0, next = 0; row < items.size(); ++row) {
+        if (next < repeated.size() && repeated.at(next) == row)
+            ++next;
+        else
+            unique.append(items.at(row));
     }
     return unique;
 }

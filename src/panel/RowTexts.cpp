@@ -87,14 +87,14 @@ QString details(const PortEntry &entry) {
         return entry.displayAddress();
     QString text = QStringLiteral("PID ") + QString::number(entry.pid) + QStringLiteral(" · ") +
                    entry.displayAddress();
-    if (!entry.process.project.isEmpty())
-        text += QStringLiteral(" · ") + entry.process.project;
+    if (!entry.process->project.isEmpty())
+        text += QStringLiteral(" · ") + entry.process->project;
     return text;
 }
 
 QString processDescription(const PortEntry &entry, std::chrono::nanoseconds bootClockNow,
                            const QString &homeDirectory) {
-    const ProcessDetails &process = entry.process;
+    const ProcessDetails &process = *entry.process;
     QStringList lines;
     if (!process.workingDirectory.isEmpty())
         lines << oneLine(withTilde(process.workingDirectory, homeDirectory));

@@ -114,23 +114,20 @@ void ProcessDetailsReader::fill(QList<PortEntry> &entries) {
     const QMutexLocker lock(&m_mutex);
     QHash<pid_t, Known> seen;
     for (PortEntry &entry : entries) {
-        const std::optional<ProcessDetails> details =
-            entry.pid > 0 ? detailsOf(entry.pid, seen) : std::nullopt;
-        entry.process = details.value_or(ProcessDetails{});
+        entry.process = entry.pid > 0 ? detailsOf(entry.pid, seen) : SharedProcessDetails();
     }
     m_known = std::move(seen);
 }
 
-std::optional<ProcessDetails> ProcessDetailsReader::detailsOf(pid_t pid,
-                                                              QHash<pid_t, Known> &seen) {
+SharedProcessDetails ProcessDetailsReader::detailsOf(pid_t pid, QHash<pid_t, Known> &seen) {
     if (const auto already = seen.constFind(pid); already != seen.cend())
         return already->details;
     const ProcessDirectory directory(m_procRoot, pid);
     if (!directory.isOwnedBy(getuid()))
-        return std::nullopt;
+        return {};
     const std::optional<quint64> started = startTicks(directory.read("stat"));
     if (!started)
-        return std::nullopt;
+        return {};
     if (const auto known = m_known.constFind(pid);
         known != m_known.cend() && known->startTicks == *started)
         return seen.insert(pid, *known)->details;
@@ -140,5 +137,5 @@ std::optional<ProcessDetails> ProcessDetailsReader::detailsOf(pid_t pid,
     details.commandLine = arguments(directory.read("cmdline"));
     details.startedAfterBoot = ticksToTime(*started);
     details.project = projectName(details.workingDirectory, m_home);
-    return seen.insert(pid, Known{*started, details})->details;
+    return seen.insert(pid, Known{*started, std::move(details)})->details;
 }

@@ -26,10 +26,10 @@ public:
 private:
     struct Known {
         quint64 startTicks = 0;
-        ProcessDetails details;
+        SharedProcessDetails details;
     };
     // The details of an own process: remembered, or read now.
-    std::optional<ProcessDetails> detailsOf(pid_t pid, QHash<pid_t, Known> &seen);
+    SharedProcessDetails detailsOf(pid_t pid, QHash<pid_t, Known> &seen);
 
     const QString m_home;
     const QByteArray m_procRoot;
