@@ -18,7 +18,7 @@ struct PortEntry {
     QString login;
     QStringList addresses;
     // Known for the current user's own processes only.
-    SharedProcessDetails process;
+    SharedProcessDetails process = {};
 
     // Commands of operating-system and desktop-session services that count as system
     // listeners even when they run as the current user. Tested in this order.
