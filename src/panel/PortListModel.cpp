@@ -128,10 +128,6 @@ void PortListModel::removeUnkept(const QList<bool> &keep) {
     }
 }
 
-int PortListModel::rowOf(const QString &key) const {
-    return int(m_keys.indexOf(key));
-}
-
 int PortListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(m_items.size());
 }

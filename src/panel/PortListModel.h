@@ -22,9 +22,6 @@ public:
     void setItems(const QList<ListItem> &items);
     const QList<ListItem> &items() const { return m_items; }
     const ListItem &item(int row) const { return m_items.at(row); }
-    // The row of the line with this key, or -1. A search: for single look-ups.
-    int rowOf(const QString &key) const;
-
     int rowCount(const QModelIndex &parent = {}) const override;
     // Qt::DisplayRole and Qt::AccessibleTextRole: the spoken label;
     // Qt::AccessibleDescriptionRole and Qt::ToolTipRole: the longer description;

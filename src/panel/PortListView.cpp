@@ -110,7 +110,6 @@ bool PortListView::isSystemExpanded() const {
 void PortListView::toggleSystemSection() {
     m_expanded = !m_expanded;
     rebuild();
-    emit systemExpandedChanged(m_expanded);
     m_reveal->moveTo(m_expanded);
 }
 

@@ -53,7 +53,6 @@ signals:
     void leftAtTop();
     // Text was typed on a line: it belongs in the filter.
     void typed(const QString &text);
-    void systemExpandedChanged(bool expanded);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
