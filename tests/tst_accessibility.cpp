@@ -172,6 +172,14 @@ void AccessibilityTest::openReachesTheDesktop() {
     list(view)->child(2)->actionInterface()->doAction(u"Open in browser"_s);
     QCOMPARE(m_opened,
              (QList<QUrl>{QUrl(u"http://localhost:3000"_s), QUrl(u"http://localhost:5432"_s)}));
+
+    // The keys a screen reader names for them are those the list acts on.
+    QAccessibleActionInterface *row = list(view)->child(0)->actionInterface();
+    QCOMPARE(row->keyBindingsForAction(u"Open in browser"_s),
+             QStringList{QKeySequence(Qt::Key_Return).toString()});
+    QCOMPARE(row->keyBindingsForAction(u"Copy address"_s),
+             QStringList{QKeySequence(QKeySequence::Copy).toString()});
+    QCOMPARE(row->keyBindingsForAction(u"Stop server"_s), QStringList{});
 }
 
 void AccessibilityTest::headerExpandsAndSaysSo() {

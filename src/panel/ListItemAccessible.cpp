@@ -9,17 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// "12 system listeners, collapsed": the header's number alone would not say what it counts.
-QString headerDescription(int count, bool expanded) {
-    return QString::number(count) +
-           (count == 1 ? u" system listener, "_s : u" system listeners, "_s) +
-           (expanded ? u"expanded"_s : u"collapsed"_s);
-}
-
-} // namespace
-
 ListItemAccessible::ListItemAccessible(PortListView *view, const QModelIndex &index)
     : m_view(view)
     , m_index(index) {
@@ -85,8 +74,6 @@ QString ListItemAccessible::text(QAccessible::Text kind) const {
     case QAccessible::Name:
         return m_index.data(Qt::AccessibleTextRole).toString();
     case QAccessible::Description:
-        if (isHeader())
-            return headerDescription(m_view->listModel()->item(row()).systemCount, isExpanded());
         return m_index.data(Qt::AccessibleDescriptionRole).toString();
     default:
         return {};
@@ -166,10 +153,13 @@ void ListItemAccessible::doAction(const QString &actionName) {
 QStringList ListItemAccessible::keyBindingsForAction(const QString &actionName) const {
     if (actionName == toggleAction())
         return {QKeySequence(Qt::Key_Space).toString()};
-    if (actionName == u"Open in browser"_s)
-        return {QKeySequence(Qt::Key_Return).toString()};
-    if (actionName == u"Copy address"_s)
-        return {QKeySequence(QKeySequence::Copy).toString()};
+    if (!isValid() || isHeader())
+        return {};
+    for (const RowAction &action :
+         m_view->commands().actionsFor(m_view->listModel()->item(row()).entry)) {
+        if (action.accessibleName == actionName && !action.key.isEmpty())
+            return {action.key.toString()};
+    }
     return {};
 }
 

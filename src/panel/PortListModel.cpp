@@ -16,6 +16,14 @@ QString describe(const PortEntry &entry) {
     return RowTexts::processDescription(entry, ScanGate::bootClock(), home);
 }
 
+// "12 system listeners, collapsed": the header's number alone would not say what it counts.
+QString describeHeader(const ListItem &header) {
+    return QString::number(header.systemCount) +
+           (header.systemCount == 1 ? QStringLiteral(" system listener, ")
+                                    : QStringLiteral(" system listeners, ")) +
+           (header.expanded ? QStringLiteral("expanded") : QStringLiteral("collapsed"));
+}
+
 // One line per key, the first one wins: a list may name a listener twice. The list itself,
 // shared rather than copied, when it does not.
 QList<ListItem> withUniqueKeys(const QList<ListItem> &items, QList<QString> &keys) {
@@ -142,8 +150,7 @@ QVariant PortListModel::data(const QModelIndex &index, int role) const {
     case Qt::AccessibleTextRole:
         return header ? QStringLiteral("System") : RowTexts::accessibleLabel(line.entry);
     case Qt::AccessibleDescriptionRole:
-        return header ? QString::number(line.systemCount) + QStringLiteral(" system listeners")
-                      : describe(line.entry);
+        return header ? describeHeader(line) : describe(line.entry);
     case Qt::ToolTipRole:
         return header ? QString() : describe(line.entry);
     case ItemRole:

@@ -43,11 +43,12 @@ QList<RowAction> RowCommands::actionsFor(const PortEntry &entry) {
     // replace the entry meanwhile.
     const RowAction copy{QStringLiteral("Copy address"),
                          QStringLiteral("Copy localhost:") + QString::number(entry.port), false,
-                         [this, entry] { copyURL(entry); }};
+                         [this, entry] { copyURL(entry); }, QKeySequence::Copy};
     if (!canOpen(entry))
         return {copy};
     const RowAction open{QStringLiteral("Open in browser"), QStringLiteral("Open in Browser"),
-                         false, [this, entry] { openInBrowser(entry); }};
+                         false, [this, entry] { openInBrowser(entry); },
+                         QKeySequence(Qt::Key_Return)};
     if (!canStop(entry))
         return {open, copy};
     return {open,

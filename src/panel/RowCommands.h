@@ -2,6 +2,7 @@
 
 #include "scan/PortEntry.h"
 
+#include <QKeySequence>
 #include <QList>
 #include <QString>
 
@@ -20,6 +21,8 @@ struct RowAction {
     // A separator goes before this item in the menu.
     bool separatorBefore = false;
     std::function<void()> run;
+    // The key that does the same on the list's current row; none for the stops.
+    QKeySequence key = {};
 };
 
 // The row commands, all sent to the store; their results are the store's to publish.
